@@ -1,0 +1,11 @@
+#include "platform/Trace.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void TraceOutput(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+}
