@@ -158,19 +158,18 @@ TEST_F(LinkTest, ReceiveLogDataTrimsToTheFirstLogReply) {
 TEST_F(LinkTest, SizedCommandReadsTheWholeReply) {
   logger.SetLogImage(PatternImage());
   g_nPollPauseMs = 38;
-  char* reply = commands.SendLogCommandSized(7, 0x1F0000, 16);
-  ASSERT_NE(reply, nullptr);  // type 7: one poll, whatever it holds
+  UseSleepDivisor(1);
   // Reads of 6 bytes per requested byte: a set of 50 reads up to 300 bytes.
-  reply = commands.SendLogCommandSized(1, 3, 50);
+  char* reply = commands.SendLogCommandSized(1, 3, 50);
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(std::strncmp(reply, "$PMTK001,182,1", 14), 0);
   EXPECT_EQ(logger.LogParameter(3), 50u);
+  reply = commands.SendLogCommandSized(7, 0x1F0000, 16);
+  ASSERT_NE(reply, nullptr);  // type 7: one poll, whatever it holds
   // A length that would read past the buffer is bounded, not trusted.
-  logger.SetFaults([] {
-    sim::Faults f;
-    f.silent = true;
-    return f;
-  }());
+  sim::Faults f;
+  f.silent = true;
+  logger.SetFaults(f);
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendLogCommandSized(1, 3, 0x7FFFFFFF), nullptr);
 }
