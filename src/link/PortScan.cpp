@@ -47,7 +47,7 @@ bool IsPl2303(const std::string& driver, const std::string& vid, const std::stri
 
 // Number n of "ttySn", else -1.
 int BuiltinIndex(const std::string& name) {
-  if (name.size() < 6 || name.compare(0, 4, "ttyS") != 0) return -1;
+  if (name.size() < 5 || name.compare(0, 4, "ttyS") != 0) return -1;
   int n = 0;
   for (std::size_t i = 4; i < name.size(); ++i) {
     if (!std::isdigit(static_cast<unsigned char>(name[i])) || n > 9999) return -1;
