@@ -41,11 +41,13 @@ void CopyCut(char* text, const char* full, int size) {
 }  // namespace
 
 const int MonthStartTable[4][13] = {
-#define ROW(y)                                                                              \
-  {kMonthStarts[y][0], kMonthStarts[y][1], kMonthStarts[y][2],  kMonthStarts[y][3],         \
-   kMonthStarts[y][4], kMonthStarts[y][5], kMonthStarts[y][6],  kMonthStarts[y][7],         \
-   kMonthStarts[y][8], kMonthStarts[y][9], kMonthStarts[y][10], kMonthStarts[y][11],        \
-   kMonthStarts[y][12]}
+#define ROW(y)                                                                            \
+  {                                                                                       \
+    kMonthStarts[y][0], kMonthStarts[y][1], kMonthStarts[y][2], kMonthStarts[y][3],       \
+        kMonthStarts[y][4], kMonthStarts[y][5], kMonthStarts[y][6], kMonthStarts[y][7],   \
+        kMonthStarts[y][8], kMonthStarts[y][9], kMonthStarts[y][10], kMonthStarts[y][11], \
+        kMonthStarts[y][12]                                                               \
+  }
     ROW(0), ROW(1), ROW(2), ROW(3)
 #undef ROW
 };

@@ -24,12 +24,12 @@ static_assert(sizeof(DateRecord) == 6);
 // start of the next year.
 extern const int MonthStartTable[4][13];
 
-constexpr int kTime2000 = 946684800;        // 2000-01-01 00:00:00 UTC
-constexpr int kFourYearCycle = 126230400;   // 1461 days
+constexpr int kTime2000 = 946684800;       // 2000-01-01 00:00:00 UTC
+constexpr int kFourYearCycle = 126230400;  // 1461 days
 
 // Buffer sizes of the date texts, terminating zero included.
-constexpr int kDateTextSize = 16;     // "MMDD20YY hhmmss"
-constexpr int kUtcTextSize = 14;      // "YYMMDDhhmmssZ"
+constexpr int kDateTextSize = 16;  // "MMDD20YY hhmmss"
+constexpr int kUtcTextSize = 14;   // "YYMMDDhhmmssZ"
 
 class CTool {
  public:

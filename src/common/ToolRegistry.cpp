@@ -66,8 +66,8 @@ BOOL QueryValue(const CTool& tool, HKEY root, const std::string& path, DWORD exp
   return TRUE;
 }
 
-BOOL WriteValue(const CTool& tool, HKEY root, const std::string& path, DWORD type,
-                const BYTE* data, DWORD size) {
+BOOL WriteValue(const CTool& tool, HKEY root, const std::string& path, DWORD type, const BYTE* data,
+                DWORD size) {
   KeyAndName kn = Locate(tool, path);
   HKEY key = nullptr;
   LONG result = RegCreateKeyEx(root, kn.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,

@@ -70,7 +70,7 @@ void EnumeratePortsNt4(SerialPortInfoArray& ports) {
 
 void EnumerateSerialPorts(SerialPortInfoArray& ports, BOOL onlyOpenable) {
   ports.clear();
-  utsname version {};
+  utsname version{};
   if (uname(&version) != 0) ThrowFailure("Could not get OS version.", errno);
 
   std::vector<ScannedPort> scanned;

@@ -14,7 +14,7 @@ struct SerialPortInfo {
   std::string m_strPortName;      // "COM3"
   std::string m_strFriendlyName;  // "Silicon Labs CP210x USB to UART Bridge (COM3)"
   BOOL m_bUsbDevice = FALSE;
-  std::string m_strPortDesc;      // "Silicon Labs CP210x USB to UART Bridge"
+  std::string m_strPortDesc;  // "Silicon Labs CP210x USB to UART Bridge"
 };
 
 using SerialPortInfoArray = std::vector<SerialPortInfo>;

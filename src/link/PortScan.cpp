@@ -34,13 +34,15 @@ std::string Lower(std::string s) {
 }
 
 bool IsCp210x(const std::string& driver, const std::string& vid, const std::string& pid) {
-  static const char* const pids[] = {"ea60", "ea61", "ea63", "ea70", "ea71", "ea7a", "ea7b", "ea80"};
+  static const char* const pids[] = {"ea60", "ea61", "ea63", "ea70",
+                                     "ea71", "ea7a", "ea7b", "ea80"};
   return driver == "cp210x" ||
          (vid == "10c4" && std::find(std::begin(pids), std::end(pids), pid) != std::end(pids));
 }
 
 bool IsPl2303(const std::string& driver, const std::string& vid, const std::string& pid) {
-  static const char* const pids[] = {"2303", "2304", "23a3", "23b3", "23c3", "23d3", "23e3", "23f3"};
+  static const char* const pids[] = {"2303", "2304", "23a3", "23b3",
+                                     "23c3", "23d3", "23e3", "23f3"};
   return driver == "pl2303" ||
          (vid == "067b" && std::find(std::begin(pids), std::end(pids), pid) != std::end(pids));
 }
@@ -99,8 +101,8 @@ bool Describe(const fs::path& root, const std::string& name, ScannedPort& port) 
     iface = iface.substr(colon + 1);
   else
     iface.clear();
-  port.id = "usb:" + vid + ":" + pid + (serial.empty() ? "@" + usbDevice.filename().string()
-                                                       : ":" + serial);
+  port.id = "usb:" + vid + ":" + pid +
+            (serial.empty() ? "@" + usbDevice.filename().string() : ":" + serial);
   if (!iface.empty()) port.id += ":" + iface;
   if (std::string portNumber = ReadAttribute(device / "port_number");
       !portNumber.empty() && portNumber != "0")

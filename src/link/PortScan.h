@@ -15,7 +15,7 @@ struct ScannedPort {
   std::string id;           // "usb:10c4:ea60:0001:1.0", "tty:ttyS0", "sim:..."
   std::string displayName;  // "Silicon Labs CP210x USB to UART Bridge"
   BOOL usb = FALSE;
-  int preferred = 0;        // COM number of a built-in port (ttySn: n+1)
+  int preferred = 0;  // COM number of a built-in port (ttySn: n+1)
 };
 
 // Walks <root>/sys/class/tty. Returns 0, or the errno when the folder cannot

@@ -86,9 +86,7 @@ bool ProcessAlive(long pid, const std::string& start) {
 
 }  // namespace
 
-std::filesystem::path GetPortAnnouncementFolder() {
-  return RuntimeFolder() / "navrel" / "ports";
-}
+std::filesystem::path GetPortAnnouncementFolder() { return RuntimeFolder() / "navrel" / "ports"; }
 
 void SetRuntimeFolderForTesting(const std::filesystem::path& folder) {
   std::lock_guard lock(g_folderMutex);
@@ -138,11 +136,16 @@ std::vector<AnnouncedPort> ReadAnnouncedPorts() {
       std::size_t eq = line.find('=');
       if (eq == std::string::npos) continue;
       std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-      if (key == "path") port.path = value;
-      else if (key == "name") port.name = value;
-      else if (key == "id") port.id = value;
-      else if (key == "pid") pid = std::strtol(value.c_str(), nullptr, 10);
-      else if (key == "start") start = value;
+      if (key == "path")
+        port.path = value;
+      else if (key == "name")
+        port.name = value;
+      else if (key == "id")
+        port.id = value;
+      else if (key == "pid")
+        pid = std::strtol(value.c_str(), nullptr, 10);
+      else if (key == "start")
+        start = value;
     }
     if (!ProcessAlive(pid, start)) {
       unlink(file.c_str());  // its logger has ended

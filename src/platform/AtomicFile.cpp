@@ -25,8 +25,7 @@ int WriteAll(int fd, const std::string& data) {
 
 }  // namespace
 
-int WriteFileAtomically(const std::filesystem::path& path, const std::string& data,
-                        unsigned mode) {
+int WriteFileAtomically(const std::filesystem::path& path, const std::string& data, unsigned mode) {
   std::filesystem::path temp = path;
   temp += ".tmp." + std::to_string(getpid()) + "." + std::to_string(g_tempCounter++);
   int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

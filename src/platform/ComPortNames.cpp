@@ -115,8 +115,8 @@ std::vector<int> AssignComPortNumbers(const std::vector<ComPortClaim>& claims) {
   auto assign = [&](std::size_t i, bool withPreference) {
     const ComPortClaim& c = claims[i];
     if (numbers[i] != 0 || c.id.empty() || !Printable(c.id) || !Printable(c.devPath)) return;
-    auto known = std::find_if(table.begin(), table.end(),
-                              [&](const auto& e) { return e.id == c.id; });
+    auto known =
+        std::find_if(table.begin(), table.end(), [&](const auto& e) { return e.id == c.id; });
     if (known != table.end()) {
       numbers[i] = known->number;
       if (known->devPath != c.devPath) {

@@ -231,5 +231,5 @@ LONG RegCloseKey(HKEY key) {
   if (RootName(key)) return ERROR_SUCCESS;
   std::lock_guard lock(g_mutex);
   return g_handles.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS
-                                                                 : ERROR_INVALID_HANDLE;
+                                                                : ERROR_INVALID_HANDLE;
 }

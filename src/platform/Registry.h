@@ -13,8 +13,9 @@ struct RegKeyHandleTag;
 using HKEY = RegKeyHandleTag*;
 using REGSAM = DWORD;
 
-inline const HKEY HKEY_CURRENT_USER = reinterpret_cast<HKEY>(std::uintptr_t{0x80000001u});
-inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(std::uintptr_t{0x80000002u});
+// The predefined root keys (always open).
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(std::uintptr_t{0x80000001u}))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(std::uintptr_t{0x80000002u}))
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;

@@ -77,8 +77,7 @@ bool ReadQuoted(const std::string& line, std::size_t& pos, std::string& text) {
 }
 
 bool IsPlainString(const std::string& data) {
-  return !data.empty() && data.back() == '\0' &&
-         data.find('\0') == data.size() - 1;
+  return !data.empty() && data.back() == '\0' && data.find('\0') == data.size() - 1;
 }
 
 void AppendValue(std::string& out, const Value& v) {
@@ -99,8 +98,7 @@ void AppendValue(std::string& out, const Value& v) {
     out += buf;
     out += "):";
     for (std::size_t i = 0; i < v.data.size(); ++i) {
-      std::snprintf(buf, sizeof buf, "%s%02x", i ? "," : "",
-                    static_cast<unsigned char>(v.data[i]));
+      std::snprintf(buf, sizeof buf, "%s%02x", i ? "," : "", static_cast<unsigned char>(v.data[i]));
       out += buf;
     }
   }
@@ -161,7 +159,7 @@ bool ParseValueData(const std::string& line, std::size_t pos, Value& v) {
 std::string DamagedName() {
   char stamp[32];
   std::time_t now = std::time(nullptr);
-  std::tm tm {};
+  std::tm tm{};
   gmtime_r(&now, &tm);
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
   return std::string("registry.damaged-") + stamp;

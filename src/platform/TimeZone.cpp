@@ -16,9 +16,9 @@ struct ZoneState {
 };
 
 std::mutex g_mutex;
-std::optional<std::string> g_startTz;   // TZ value at first use (nullopt: unset)
+std::optional<std::string> g_startTz;  // TZ value at first use (nullopt: unset)
 bool g_startTzKnown = false;
-std::optional<ZoneState> g_startZone;   // the zone as it was at first use
+std::optional<ZoneState> g_startZone;  // the zone as it was at first use
 std::optional<ZoneState> g_testZone;
 
 std::optional<std::string> CurrentTzVariable() {
@@ -32,14 +32,14 @@ std::optional<std::string> CurrentTzVariable() {
 ZoneState ComputeZone() {
   tzset();
   std::time_t now = std::time(nullptr);
-  std::tm local {};
+  std::tm local{};
   localtime_r(&now, &local);
   std::tm probe = local;
   probe.tm_mon = 0;
   probe.tm_mday = 1;
   probe.tm_hour = 12;
   probe.tm_isdst = -1;
-  std::tm jan {}, jul {};
+  std::tm jan{}, jul{};
   std::time_t tJan = std::mktime(&probe);
   localtime_r(&tJan, &jan);
   probe = local;

@@ -10,7 +10,7 @@ struct TIME_ZONE_INFORMATION {
   LONG DaylightBias = 0;  // added to Bias in daylight time (e.g. -60)
 };
 
-constexpr DWORD TIME_ZONE_ID_UNKNOWN = 0;   // zone without daylight time
+constexpr DWORD TIME_ZONE_ID_UNKNOWN = 0;  // zone without daylight time
 constexpr DWORD TIME_ZONE_ID_STANDARD = 1;
 constexpr DWORD TIME_ZONE_ID_DAYLIGHT = 2;
 

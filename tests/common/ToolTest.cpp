@@ -11,9 +11,8 @@
 namespace {
 
 DateRecord Date(int year, int month, int day, int hour, int minute, int second) {
-  return DateRecord{static_cast<BYTE>(year),   static_cast<BYTE>(month),
-                    static_cast<BYTE>(day),    static_cast<BYTE>(hour),
-                    static_cast<BYTE>(minute), static_cast<BYTE>(second)};
+  return DateRecord{static_cast<BYTE>(year), static_cast<BYTE>(month),  static_cast<BYTE>(day),
+                    static_cast<BYTE>(hour), static_cast<BYTE>(minute), static_cast<BYTE>(second)};
 }
 
 bool Same(const DateRecord& a, const DateRecord& b) { return std::memcmp(&a, &b, 6) == 0; }
@@ -163,9 +162,9 @@ TEST_F(ToolRegistry, StringAndNumberRoundTrips) {
   EXPECT_EQ(number, -5);
   // The value sits under the program's key.
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Vanto\\R710\\Sub\\Deeper", 0, KEY_READ,
-                         &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Vanto\\R710\\Sub\\Deeper", 0, KEY_READ, &key),
+      ERROR_SUCCESS);
   RegCloseKey(key);
 
   // Section + entry forms, the entry also as a string-table id (300).

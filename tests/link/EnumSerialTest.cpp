@@ -7,8 +7,8 @@
 #include "link/EnumSerial.h"
 #include "link/FakeSysfs.h"
 #include "link/SimPortAnnouncement.h"
-#include "platform/ConfigFolder.h"
 #include "platform/ComPortNames.h"
+#include "platform/ConfigFolder.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -39,25 +39,11 @@ class EnumSerialTest : public ::testing::Test {
     fakesysfs::AddPhantomPort(root(), "ttyS1");
     fakesysfs::AddVirtualTty(root(), "tty0");
     fakesysfs::AddUsbPort(root(), UsbAdapter{});
-    UsbAdapter pl;
-    pl.socket = "1-2";
-    pl.vid = "067b";
-    pl.pid = "2303";
-    pl.product = "USB-Serial Controller";
-    pl.serial = "";
-    pl.driver = "usbserial_other";
-    pl.tty = "ttyUSB1";
-    fakesysfs::AddUsbPort(root(), pl);
-    UsbAdapter acm;
-    acm.socket = "1-3";
-    acm.vid = "1546";
-    acm.pid = "01a7";
-    acm.product = "u-blox GNSS receiver";
-    acm.serial = "";
-    acm.driver = "cdc_acm";
-    acm.tty = "ttyACM0";
-    acm.acm = true;
-    fakesysfs::AddUsbPort(root(), acm);
+    // pl2303 bound to another driver name: known by its USB id alone.
+    fakesysfs::AddUsbPort(root(), UsbAdapter{"1-2", "067b", "2303", "USB-Serial Controller", "",
+                                             "usbserial_other", "ttyUSB1", false});
+    fakesysfs::AddUsbPort(root(), UsbAdapter{"1-3", "1546", "01a7", "u-blox GNSS receiver", "",
+                                             "cdc_acm", "ttyACM0", true});
   }
 
   static SerialPortInfoArray Enumerate(BOOL onlyOpenable = FALSE) {
@@ -89,8 +75,8 @@ TEST_F(EnumSerialTest, ListsRealPortsWithDriverNamesAndComNumbers) {
   const SerialPortInfo* cp = Find(ports, "/dev/ttyUSB0");
   ASSERT_TRUE(cp);
   EXPECT_TRUE(cp->m_bUsbDevice);
-  EXPECT_EQ(cp->m_strFriendlyName, "Silicon Labs CP210x USB to UART Bridge (" +
-                                       cp->m_strPortName + ")");
+  EXPECT_EQ(cp->m_strFriendlyName,
+            "Silicon Labs CP210x USB to UART Bridge (" + cp->m_strPortName + ")");
   EXPECT_EQ(cp->m_strPortDesc, "Silicon Labs CP210x USB to UART Bridge");
 
   const SerialPortInfo* pl = Find(ports, "/dev/ttyUSB1");

@@ -28,8 +28,8 @@ TEST_F(ComPortNamesTest, RecognisesTheSpellingsOfComNames) {
   EXPECT_EQ(ParseComPortNumber("\\\\.\\COM7"), 7);
   EXPECT_EQ(ParseComPortNumber("//./COM7"), 7);
   EXPECT_EQ(ParseComPortNumber("//.//COM7"), 7);
-  for (const char* notCom : {"COM", "COM0", "COM01", "COM1x", "/dev/ttyS0", "//.COM3", "XCOM3",
-                             "COM99999999999", ""})
+  for (const char* notCom :
+       {"COM", "COM0", "COM01", "COM1x", "/dev/ttyS0", "//.COM3", "XCOM3", "COM99999999999", ""})
     EXPECT_EQ(ParseComPortNumber(notCom), 0) << notCom;
 }
 

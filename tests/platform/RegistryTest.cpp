@@ -141,8 +141,7 @@ TEST_F(RegistryTest, FailedWriteKeepsThePreviousStore) {
   EXPECT_NE(result, ERROR_SUCCESS);
   EXPECT_EQ(ReadFile(StoreFile()), before);
   for (const auto& entry : fs::directory_iterator(StoreFile().parent_path()))
-    EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos)
-        << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
   char buffer[64];
   DWORD size = sizeof buffer;
   EXPECT_EQ(RegQueryValueEx(key, "Kept", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
