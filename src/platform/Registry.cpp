@@ -187,7 +187,7 @@ LONG RegSetValueEx(HKEY key, const char* valueName, DWORD, DWORD type, const BYT
   if (!writable) return ERROR_ACCESS_DENIED;
   registry::Key* k = store.FindKey(path);
   if (!k) {
-    if (RootName(key)) {
+    if (path.find('\\') == std::string::npos) {  // a root key: always there
       store.keys.push_back(registry::Key{path, {}});
       k = &store.keys.back();
     } else {

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "link/PortScan.h"
+#include "link/SimPortAnnouncement.h"
 #include "platform/ComPortNames.h"
 #include "platform/ConfigFolder.h"
 #include "support/test_support.h"
@@ -14,10 +15,12 @@ class ComPortNamesTest : public ::testing::Test {
   void SetUp() override {
     SetConfigFolderForTesting(dir_.path() / "config");
     SetSysfsRootForTesting(dir_.path() / "nosys");  // no ports present
+    SetRuntimeFolderForTesting(dir_.path() / "run");  // no simulated ports either
   }
   void TearDown() override {
     SetConfigFolderForTesting({});
     SetSysfsRootForTesting({});
+    SetRuntimeFolderForTesting({});
   }
   testsupport::TempDir dir_;
 };
