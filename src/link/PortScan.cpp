@@ -158,9 +158,10 @@ std::vector<ScannedPort> ScanAnnouncedPorts() {
   return ports;
 }
 
-std::vector<ComPortClaim> ScanPresentPortClaims() {
+std::vector<ComPortClaim> ScanPresentPortClaims(bool* treeReadable) {
   std::vector<ScannedPort> ports;
-  ScanSysfsPorts(ports);
+  int err = ScanSysfsPorts(ports);
+  if (treeReadable) *treeReadable = err == 0;
   std::vector<ScannedPort> announced = ScanAnnouncedPorts();
   ports.insert(ports.end(), announced.begin(), announced.end());
   std::vector<ComPortClaim> claims;

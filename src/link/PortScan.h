@@ -25,8 +25,9 @@ int ScanSysfsPorts(std::vector<ScannedPort>& ports);
 // The ports of running simulated loggers.
 std::vector<ScannedPort> ScanAnnouncedPorts();
 
-// Both of the above, as claims on COM numbers.
-std::vector<ComPortClaim> ScanPresentPortClaims();
+// Both of the above, as claims on COM numbers. treeReadable (when given)
+// tells whether the sysfs tree could be read.
+std::vector<ComPortClaim> ScanPresentPortClaims(bool* treeReadable = nullptr);
 
 // Puts the sysfs tree under root (tests); an empty path restores "/".
 void SetSysfsRootForTesting(const std::filesystem::path& root);

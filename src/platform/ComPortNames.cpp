@@ -1,5 +1,7 @@
 #include "platform/ComPortNames.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -156,17 +158,20 @@ std::vector<int> AssignComPortNumbers(const std::vector<ComPortClaim>& claims) {
 std::string ResolveComPortName(const std::string& name) {
   int number = ParseComPortNumber(name);
   if (number == 0) return name;  // a device path, or a name to open as given
-  std::vector<ComPortClaim> present = ScanPresentPortClaims();
+  bool treeReadable = false;
+  std::vector<ComPortClaim> present = ScanPresentPortClaims(&treeReadable);
   std::vector<int> numbers = AssignComPortNumbers(present);
   for (std::size_t i = 0; i < present.size(); ++i)
     if (numbers[i] == number) return present[i].devPath;
-  // The holder is away: it is looked for where it was last seen, unless a
-  // present port is there now.
+  // The holder is away. Its last place is used when nothing else is there
+  // now (the open then reports that the port is missing); a device found
+  // there now is another one, such as a terminal that reuses a simulated
+  // logger's pseudo-terminal, and is never opened in its stead. Without the
+  // kernel's port list the last place is the best guess.
   for (const auto& e : LoadComPortTable()) {
-    if (e.number != number) continue;
-    bool taken = std::any_of(present.begin(), present.end(),
-                             [&](const auto& p) { return p.devPath == e.devPath; });
-    if (!taken && !e.devPath.empty()) return e.devPath;
+    if (e.number != number || e.devPath.empty()) continue;
+    struct stat st {};
+    if (!treeReadable || stat(e.devPath.c_str(), &st) != 0) return e.devPath;
   }
   return FallbackDevice(number);
 }

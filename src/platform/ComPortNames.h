@@ -9,8 +9,9 @@
 
 // The device path to open for a port name: a device path ("/dev/ttyUSB0",
 // "/dev/pts/7") is used as it is; "COMn" is the device of the adapter that
-// holds number n (the present ports are looked at first); a number no adapter
-// holds opens /dev/ttyS(n-1).
+// holds number n (the present ports are looked at first; an absent holder's
+// last place, when nothing else is there now); other numbers open
+// /dev/ttyS(n-1).
 std::string ResolveComPortName(const std::string& name);
 
 // The number of "COMn", "\\.\COMn", "//./COMn" (any case); 0 when name is

@@ -225,4 +225,23 @@ TEST(BridgeNames, NamesAreTriedInOrderBeforePorts) {
   EXPECT_FALSE(FriendlyNameMatchesBridge("anything", ""));
 }
 
+TEST_F(EnumSerialTest, AbsentHolderIsNeverReplacedByAnotherDeviceAtItsPlace) {
+  fs::create_directories(root() / "sys" / "class" / "tty");
+  std::string file = AnnounceSimulatedPort("/dev/null", "Bridge", "sim-x");
+  UsbAdapter a;
+  a.tty = "ttyUSB93";
+  fakesysfs::AddUsbPort(root(), a);
+  SerialPortInfoArray ports = Enumerate();
+  ASSERT_EQ(ports.size(), 2u);
+  ASSERT_EQ(Find(ports, "/dev/null")->m_strPortName, "COM2");
+  ASSERT_EQ(Find(ports, "/dev/ttyUSB93")->m_strPortName, "COM1");
+
+  WithdrawSimulatedPort(file);
+  fakesysfs::RemoveTty(root(), "ttyUSB93");
+  // The pseudo-terminal's place now holds something else: not opened.
+  EXPECT_EQ(ResolveComPortName("COM2"), "/dev/ttyS1");
+  // Nothing at the adapter's last place: the open will say it is missing.
+  EXPECT_EQ(ResolveComPortName("COM1"), "/dev/ttyUSB93");
+}
+
 }  // namespace

@@ -14,7 +14,7 @@ class ComPortNamesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetConfigFolderForTesting(dir_.path() / "config");
-    SetSysfsRootForTesting(dir_.path() / "nosys");  // no ports present
+    SetSysfsRootForTesting(dir_.path() / "nosys");    // no ports present
     SetRuntimeFolderForTesting(dir_.path() / "run");  // no simulated ports either
   }
   void TearDown() override {
