@@ -75,12 +75,23 @@ void EnumerateSerialPorts(SerialPortInfoArray& ports, BOOL onlyOpenable) {
 
   std::vector<ScannedPort> scanned;
   int err = ScanSysfsPorts(scanned);
+  std::vector<ScannedPort> announced = ScanAnnouncedPorts();
+  scanned.insert(scanned.end(), announced.begin(), announced.end());
+  EnumeratePortsSysfs(ports, scanned);
   if (err != 0) {
-    EnumeratePortsNt4(ports);
-  } else {
-    std::vector<ScannedPort> announced = ScanAnnouncedPorts();
-    scanned.insert(scanned.end(), announced.begin(), announced.end());
-    EnumeratePortsSysfs(ports, scanned);
+    // Without the kernel's list every usual name is offered; a simulated
+    // logger's port keeps its own entry in place of the plain one.
+    SerialPortInfoArray fixed;
+    EnumeratePortsNt4(fixed);
+    for (SerialPortInfo& f : fixed) {
+      bool announcedHere = std::any_of(ports.begin(), ports.end(), [&](const SerialPortInfo& p) {
+        return p.m_strPortName == f.m_strPortName;
+      });
+      if (!announcedHere) ports.push_back(std::move(f));
+    }
+    std::stable_sort(ports.begin(), ports.end(), [](const auto& a, const auto& b) {
+      return ParseComPortNumber(a.m_strPortName) < ParseComPortNumber(b.m_strPortName);
+    });
   }
 
   auto it = ports.begin();

@@ -19,8 +19,11 @@ struct SerialPortInfo {
 
 using SerialPortInfoArray = std::vector<SerialPortInfo>;
 
-// Empties ports and fills it, ordered by COM number. With onlyOpenable, ports
-// that cannot be opened now are left out. Throws std::string on failure.
+// Empties ports and fills it, ordered by COM number: the kernel's serial
+// ports and the ports of running simulated loggers (when the kernel's list
+// cannot be read, COM1 to COM16 stand in for the former). With onlyOpenable,
+// ports that cannot be opened now are left out. Throws std::string on
+// failure.
 void EnumerateSerialPorts(SerialPortInfoArray& ports, BOOL onlyOpenable);
 
 // The fixed listing COM1 to COM16, used when the kernel's port list cannot be

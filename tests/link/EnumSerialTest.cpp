@@ -154,6 +154,16 @@ TEST_F(EnumSerialTest, UnreadableTreeGivesComOneToSixteen) {
     EXPECT_EQ(ports[i].m_strPortDesc, name);
     EXPECT_FALSE(ports[i].m_bUsbDevice);
   }
+
+  // A simulated logger is still found, under its own number.
+  std::string file =
+      AnnounceSimulatedPort("/dev/null", "Silicon Labs CP210x USB to UART Bridge", "sim-nt");
+  ports = Enumerate();
+  ASSERT_EQ(ports.size(), 16u);
+  EXPECT_EQ(ports[0].m_strFriendlyName, "Silicon Labs CP210x USB to UART Bridge (COM1)");
+  EXPECT_EQ(ports[0].m_strDevPath, "/dev/null");
+  EXPECT_EQ(ports[1].m_strFriendlyName, "COM2");
+  WithdrawSimulatedPort(file);
 }
 
 TEST_F(EnumSerialTest, AnnouncedSimulatedPortIsListedWhileItsProcessRuns) {
