@@ -1,11 +1,17 @@
 // The receive loop and the sector-sized exchange against the simulated logger.
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "LinkFixture.h"
+#include "framework/Thread.h"
 
 namespace {
+
+// The receive thread is started with the framework's worker-thread call.
+static_assert(
+    std::is_same_v<decltype(&CPageMTKTracklogSetting::ReceiveThreadProc), AFX_THREADPROC>);
 
 std::vector<std::uint8_t> PatternImage() {
   std::vector<std::uint8_t> image(0x200000);
@@ -41,9 +47,7 @@ TEST_F(LinkTest, ReceiveLoopCollectsAWholeSector) {
   const int expected = 32 * (int)std::string("$PMTK182,8,00030000,*00\r\n").size() + 0x20000;
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= expected; }, 10000))
       << commands.m_nReceivedBytes.load();
-  g_bReceiving = 0;
-  commands.m_bReceiveStop = 1;
-  receiver.join();
+  StopReceiveThread();
   std::uint32_t first = 0;
   int replies = 0;
   auto lock = commands.LockReplyBuffer();
@@ -66,9 +70,7 @@ TEST_F(LinkTest, ReceiveLoopStreamsAtHighSpeedWithPacing) {
   ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x4000));
   g_bReceiving = 1;
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 8 * 4096; }, 5000));
-  g_bReceiving = 0;
-  commands.m_bReceiveStop = 1;
-  receiver.join();
+  StopReceiveThread();
   std::uint32_t first = 0;
   int replies = 0;
   auto lock = commands.LockReplyBuffer();
@@ -110,9 +112,7 @@ TEST_F(LinkTest, ClearingWhileTheReceiverAppendsStartsTheTextAgain) {
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 20000; }, 5000));
   commands.ClearReplyBuffer();  // as the worker does before the next request
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 32 * 4121; }, 5000));
-  g_bReceiving = 0;
-  commands.m_bReceiveStop = 1;
-  receiver.join();
+  StopReceiveThread();
   // Whatever came after the clear is text from the start of the buffer, with
   // no gap of zeros hiding it.
   auto lock = commands.LockReplyBuffer();
