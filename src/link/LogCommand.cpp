@@ -1,5 +1,6 @@
 // Sentence building and the waiting senders of the command layer.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -38,6 +39,10 @@ std::string FormatArg(int value, bool hexadecimal) {
 }
 
 }  // namespace
+
+void CPageMTKTracklogSetting::MarkSentenceSent() {
+  std::atomic_ref<BOOL>(g_utilityManager.m_bSendPmtkFirst).store(TRUE);
+}
 
 char CPageMTKTracklogSetting::NibbleToHex(int nibble) {
   nibble &= 0x0F;
@@ -143,7 +148,7 @@ DWORD CPageMTKTracklogSetting::PollRead(DWORD count) {
 }
 
 char* CPageMTKTracklogSetting::SendLogCommand(int t, int a, int b) {
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
 
@@ -203,7 +208,7 @@ char* CPageMTKTracklogSetting::SendLogCommandRetry(int t, int a, int b) {
 }
 
 BOOL CPageMTKTracklogSetting::PostLogCommand(int t, int a, int b) {
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return FALSE;
   const std::string sentence = BuildLogSentence(t, a, b);
@@ -213,7 +218,7 @@ BOOL CPageMTKTracklogSetting::PostLogCommand(int t, int a, int b) {
 }
 
 char* CPageMTKTracklogSetting::SendMakerCommand(int n, const std::string&) {
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
   WriteSentence(BuildMakerSentence(n), 0, 0);
@@ -238,7 +243,7 @@ char* CPageMTKTracklogSetting::SendDeviceQuery(int query, const std::string&) {
                                    {861, "$PVNT829*2F\r\n", 2, "$PVNT861"},
                                    {865, "$PVNT832*25\r\n", 3, "$PVNT865"},
                                    {837, "$PVNT837*20\r\n", 0, nullptr}};
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
   const Query* q = nullptr;

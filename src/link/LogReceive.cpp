@@ -45,7 +45,7 @@ UINT CPageMTKTracklogSetting::ReceiveThreadProc(void* page) {
 }
 
 int CPageMTKTracklogSetting::ReceiveLoop() {
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   std::vector<char> chunk(kReceiveChunk);
   while (!m_bReceiveStop) {
     if (!g_bReceiving || m_bTransferCancel || !PortSet() || !m_pReplyBuffer) {
@@ -81,7 +81,7 @@ int CPageMTKTracklogSetting::ReceiveLoop() {
 }
 
 char* CPageMTKTracklogSetting::ReceiveLogData(int count) {
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   if (!m_pReplyBuffer) return NotConnectedReply();
   {
     std::lock_guard lock(m_replyMutex);
@@ -120,7 +120,7 @@ char* CPageMTKTracklogSetting::ReceiveLogData(int count) {
 }
 
 char* CPageMTKTracklogSetting::SendLogCommandSized(int t, int a, int b) {
-  g_utilityManager.m_bSendPmtkFirst = TRUE;
+  MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
   WriteSentence(BuildLogSentence(t, a, b), 0, 0);

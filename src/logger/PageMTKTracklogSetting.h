@@ -88,6 +88,9 @@ class CPageMTKTracklogSetting : public CDialog {
   int m_nReceiveIdleLimitMs = kReceiveIdleLimitMs;
 
  private:
+  // Sets the settings object's sentence-sent flag; the receive thread and the
+  // download worker both set it, so the store is atomic.
+  static void MarkSentenceSent();
   char* NotConnectedReply() { return m_szNotConnected; }
   BOOL PortSet() const;
   char* AnswerNotConnected();

@@ -1,14 +1,12 @@
 // Port operations of the device page and the bridge searches.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "IsolatedPorts.h"
 #include "common/UtilityManager.h"
 #include "firmware/PageDeviceSetting.h"
 #include "link/BridgePort.h"
 #include "link/SimPortAnnouncement.h"
 #include "sim/SimLogger.h"
-#include "support/test_support.h"
 
 namespace {
 
@@ -19,6 +17,7 @@ SerialPortInfo Port(const std::string& friendly) {
 }
 
 TEST(DevicePortTest, PortSelectionNamesAndRates) {
+  IsolatedPorts isolated;
   CPageDeviceSetting page;
   page.ApplyPortSelection(8, 1);
   EXPECT_EQ(page.m_strComPort, "COM9");
@@ -33,6 +32,7 @@ TEST(DevicePortTest, PortSelectionNamesAndRates) {
 }
 
 TEST(DevicePortTest, FailedOpenLeavesTheLinkClosedWithItsCause) {
+  IsolatedPorts isolated;
   CPageDeviceSetting page;
   page.m_strComPort = "/dev/navrel-no-such-port";
   EXPECT_FALSE(page.OpenPort());
@@ -127,18 +127,6 @@ TEST(DevicePortTest, HighSpeedAndBack) {
   EXPECT_TRUE(logger.WaitForSentence("$PVNT810", 1000));
 }
 
-TEST(BridgePortTest, PortNameFromTheParentheses) {
-  std::string name;
-  EXPECT_TRUE(PortNameFromFriendlyName("Silicon Labs CP210x USB to UART Bridge (COM4)", name));
-  EXPECT_EQ(name, "COM4");
-  name = "keep";
-  EXPECT_FALSE(PortNameFromFriendlyName("CP210x USB to UART Bridge Controller", name));
-  EXPECT_FALSE(PortNameFromFriendlyName("Bridge (COM4", name));
-  EXPECT_FALSE(PortNameFromFriendlyName("Bridge )COM4(", name));
-  EXPECT_FALSE(PortNameFromFriendlyName("Bridge ()", name));
-  EXPECT_EQ(name, "keep");
-}
-
 TEST(BridgePortTest, FindBridgePortAcceptsOnlyTheChosenPort) {
   const SerialPortInfoArray ports = {
       Port("Communications Port (COM1)"),
@@ -172,24 +160,26 @@ TEST(BridgePortTest, DetectBridgePortTakesTheFirstPortWithAnyName) {
 }
 
 TEST(BridgePortTest, DetectFindsAnAnnouncedSimulatedLogger) {
-  testsupport::TempDir runtime;
-  const char* old = std::getenv("XDG_RUNTIME_DIR");
-  std::string saved = old ? old : "";
-  setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+  IsolatedPorts isolated;
   sim::SimLogger logger;
   const std::string file = AnnounceSimulatedPort(
       logger.PortPath(), "Silicon Labs CP210x USB to UART Bridge", "navrel-sim");
+  ASSERT_FALSE(file.empty());
   CPageDeviceSetting page;
   std::string name;
-  const BOOL found = page.DetectBridgePort(name);
-  WithdrawSimulatedPort(file);
-  if (old)
-    setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-  else
-    unsetenv("XDG_RUNTIME_DIR");
-  ASSERT_TRUE(found);
+  ASSERT_TRUE(page.DetectBridgePort(name));
+  EXPECT_EQ(name.rfind("COM", 0), 0u) << name;
+  // The COM name opens the simulated logger's pseudo-terminal.
   page.m_strComPort = name;
-  EXPECT_TRUE(page.OpenPort()) << page.GetPortErrorText();
+  ASSERT_TRUE(page.OpenPort()) << page.GetPortErrorText();
+  DWORD written = 0;
+  page.WritePort("$PVNT810*25\r\n", 13, &written);
+  EXPECT_TRUE(logger.WaitForSentence("$PVNT810", 1000));
+  // Its bridge name is not one FindBridgePort looks for.
+  page.m_strComPort.clear();
+  EXPECT_FALSE(page.FindBridgePort());
+  WithdrawSimulatedPort(file);
+  EXPECT_FALSE(page.DetectBridgePort(name));
 }
 
 }  // namespace

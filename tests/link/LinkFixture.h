@@ -50,6 +50,11 @@ class LinkTest : public ::testing::Test {
     commands.m_bReceiveStop = 0;
     receiver = std::thread([this] { CPageMTKTracklogSetting::ReceiveThreadProc(&commands); });
   }
+  void StopReceiveThread() {
+    g_bReceiving = 0;
+    commands.m_bReceiveStop = 1;
+    receiver.join();
+  }
   template <typename Pred>
   static bool WaitUntil(Pred pred, int timeoutMs) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

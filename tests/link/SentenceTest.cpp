@@ -30,20 +30,6 @@ TEST(SentenceBuildTest, LogCommandsAndTheirArguments) {
   EXPECT_EQ(Page::BuildMakerSentence(3), Expected("$VANTO710,3"));
 }
 
-TEST(SentenceBuildTest, RadixRule) {
-  EXPECT_EQ(Page::GetLogArgRadix(1, 1), 2);
-  EXPECT_EQ(Page::GetLogArgRadix(1, 3), 0);
-  EXPECT_EQ(Page::GetLogArgRadix(3, 8), 2);
-  EXPECT_EQ(Page::GetLogArgRadix(3, 11), 2);
-  EXPECT_EQ(Page::GetLogArgRadix(3, 12), 0);
-  EXPECT_EQ(Page::GetLogArgRadix(6, 2), 2);
-  EXPECT_EQ(Page::GetLogArgRadix(8, 0), 3);
-  EXPECT_EQ(Page::GetLogArgRadix(2, 8), 0);
-  EXPECT_EQ(Page::NibbleToHex(9), '9');
-  EXPECT_EQ(Page::NibbleToHex(10), 'A');
-  EXPECT_EQ(Page::NibbleToHex(15), 'F');
-}
-
 TEST(ReplyParseTest, ParseHex) {
   EXPECT_EQ(Page::ParseHex("0x1a2B"), 6699);
   EXPECT_EQ(Page::ParseHex("12G4"), 18);

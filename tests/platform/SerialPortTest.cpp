@@ -10,7 +10,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/ComPortNames.h"
 #include "platform/SerialPort.h"
 #include "support/test_support.h"
 
@@ -166,14 +165,6 @@ TEST(SerialPortTest, VanishedDeviceFailsWritesInsteadOfHanging) {
   char buf[16];
   port.Read(buf, sizeof buf, n);
   EXPECT_EQ(n, 0u);
-}
-
-TEST(ComPortNamesTest, DevicePathsAndComNames) {
-  EXPECT_EQ(ResolveComPortName("/dev/pts/7"), "/dev/pts/7");
-  EXPECT_EQ(ResolveComPortName("/dev/ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(ResolveComPortName("").empty(), true);
-  EXPECT_EQ(ResolveComPortName("COM").empty(), true);
-  EXPECT_EQ(ResolveComPortName("COMX").empty(), true);
 }
 
 }  // namespace

@@ -96,6 +96,11 @@ void SimLogger::SetRawHandler(RawHandler handler) {
   m_line.clear();
 }
 
+void SimLogger::AddByteHandler(ByteHandler handler) {
+  std::lock_guard lock(m_mutex);
+  m_byteHandlers.push_back(std::move(handler));
+}
+
 void SimLogger::SetReplyFilter(ReplyFilter filter) {
   std::lock_guard lock(m_mutex);
   m_filter = std::move(filter);
@@ -143,6 +148,7 @@ void SimLogger::WriteAll(const std::string& bytes) {
   const unsigned rate = std::max(1u, m_baud.load() / 10);  // bytes per second
   std::size_t pos = 0;
   auto lastProgress = std::chrono::steady_clock::now();
+  const auto paceStart = lastProgress;
   while (pos < bytes.size()) {
     std::size_t piece = bytes.size() - pos;
     if (pace) piece = std::min<std::size_t>(piece, std::max(1u, rate / 200));  // 5 ms worth
@@ -155,7 +161,9 @@ void SimLogger::WriteAll(const std::string& bytes) {
     if (n > 0) {
       pos += static_cast<std::size_t>(n);
       lastProgress = std::chrono::steady_clock::now();
-      if (pace) SleepMs(static_cast<int>(1000 * static_cast<std::size_t>(n) / rate));
+      if (pace)
+        std::this_thread::sleep_until(paceStart +
+                                      std::chrono::microseconds(1000000ULL * pos / rate));
       continue;
     }
     if (n < 0 && errno != EAGAIN && errno != EINTR) return;
@@ -228,14 +236,18 @@ void SimLogger::Run() {
 
 void SimLogger::OnBytes(const std::uint8_t* data, std::size_t size) {
   RawHandler raw;
+  std::vector<ByteHandler> byteHandlers;
   bool checkSpeed;
   {
     std::lock_guard lock(m_mutex);
     raw = m_raw;
+    byteHandlers = m_byteHandlers;
     checkSpeed = m_faults.checkLineSpeed;
   }
   // Bytes sent at another rate than the logger's arrive as noise.
   if (checkSpeed && !LineSpeedMatches()) return;
+  for (auto& handler : byteHandlers)
+    if (handler(*this, data, size)) return;
   if (raw) {
     raw(*this, data, size);
     return;

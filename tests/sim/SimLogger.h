@@ -3,9 +3,11 @@
 // knows within a few milliseconds, in raw mode.
 //
 // Extending it: sentence handlers are registered by prefix with AddHandler
-// (a later handler is tried before an earlier one, so it can override), and
-// a binary exchange takes the incoming byte stream with SetRawHandler until
-// it hands back with SetRawHandler({}). Extensions live in their own files
+// (a later handler is tried before an earlier one, so it can override). A
+// binary exchange sees the incoming bytes with AddByteHandler (it is offered
+// every chunk first and keeps the chunks it claims, for example from its own
+// handshake on), or takes the whole stream with SetRawHandler until it hands
+// back with SetRawHandler({}). Extensions live in their own files
 // under tests/sim/ and offer an Install...(SimLogger&) function; the
 // standalone simulator calls them from InstallSimExtensions (SimExtensions.cpp).
 // Files here are also built into the standalone simulator: no GoogleTest.
@@ -61,6 +63,10 @@ class SimLogger {
 
   void AddHandler(const std::string& prefix, SentenceHandler handler);
   void SetRawHandler(RawHandler handler);
+  // Offered each incoming chunk before anything else; returns true when it
+  // has taken the chunk (it answers through Send itself).
+  using ByteHandler = std::function<bool(SimLogger&, const std::uint8_t* data, std::size_t size)>;
+  void AddByteHandler(ByteHandler handler);
   void SetReplyFilter(ReplyFilter filter);
 
   // Output, through pacing and the vanish switch. SendSentence adds the
@@ -135,6 +141,7 @@ class SimLogger {
   std::vector<std::string> m_received;
   std::vector<std::pair<std::string, SentenceHandler>> m_handlers;
   RawHandler m_raw;
+  std::vector<ByteHandler> m_byteHandlers;
   ReplyFilter m_filter;
   std::string m_line;  // sentence being received
 
