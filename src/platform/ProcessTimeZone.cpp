@@ -1,22 +1,25 @@
 #include "platform/ProcessTimeZone.h"
 
 #include <atomic>
+#include <cstdint>
 
 namespace {
-// Hours + 100 when set, 0 when not: one atomic word, so readers never see a
+// A set flag above the hours in one atomic word, so readers never see a
 // half-written state.
-std::atomic<int> g_zoneWord{0};
-constexpr int kSetBias = 100;
+std::atomic<std::uint64_t> g_zoneWord{0};
+constexpr std::uint64_t kSetFlag = std::uint64_t{1} << 32;
 }  // namespace
 
-void SetProcessTimeZone(int hours) { g_zoneWord.store(hours + kSetBias); }
+void SetProcessTimeZone(int hours) {
+  g_zoneWord.store(kSetFlag | static_cast<std::uint32_t>(hours));
+}
 
 void ClearProcessTimeZone() { g_zoneWord.store(0); }
 
 std::optional<int> GetProcessTimeZone() {
-  const int word = g_zoneWord.load();
-  if (word == 0) return std::nullopt;
-  return word - kSetBias;
+  const std::uint64_t word = g_zoneWord.load();
+  if (!(word & kSetFlag)) return std::nullopt;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(word));
 }
 
 bool ProcessGmtTime(std::time_t t, std::tm& out) { return gmtime_r(&t, &out) != nullptr; }

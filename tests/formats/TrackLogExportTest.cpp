@@ -390,20 +390,3 @@ TEST_F(TrackExport, WritersReportAFullDisk) {
   std::fclose(source);
   std::fclose(full);
 }
-
-TEST_F(TrackExport, ConvertFileDispatchesOnFormat) {
-  CTrackLogExport page;
-  std::FILE* source = std::fopen(Trl(Track(2)).c_str(), "rb");
-  const auto outPath = dir.path() / "out";
-  std::FILE* out = std::fopen(outPath.c_str(), "wb");
-  page.m_pSourceFile = source;
-  page.m_pOutputFile = out;
-  page.m_nOutputFormat = kTrackOutputNmea;
-  EXPECT_TRUE(page.ConvertFile());
-  page.m_nOutputFormat = 9;
-  EXPECT_FALSE(page.ConvertFile());
-  std::fclose(source);
-  std::fclose(out);
-  EXPECT_EQ(SplitCrLf(ReadAll(outPath)).size(), 2u);
-  EXPECT_EQ(ReadAll(outPath).substr(0, 7), "$GPRMC,");
-}

@@ -74,20 +74,6 @@ TEST_F(TimeZoneTest, ZoneIsSharedSafelyBetweenThreads) {
   EXPECT_EQ(wrong, 0);
 }
 
-TEST(Time, SpansAndArithmetic) {
-  const CTimeSpan span(1, 2, 3, 4);
-  EXPECT_EQ(span.GetTotalSeconds(), 93784);
-  EXPECT_EQ(span.GetDays(), 1);
-  EXPECT_EQ(span.GetHours(), 2);
-  EXPECT_EQ(span.GetMinutes(), 3);
-  EXPECT_EQ(span.GetSeconds(), 4);
-  CTime t(1000);
-  t += CTimeSpan(60);
-  EXPECT_EQ(t.GetTime(), 1060);
-  EXPECT_EQ((t - CTime(1000)).GetTotalSeconds(), 60);
-  EXPECT_LT(CTime(1), CTime(2));
-}
-
 TEST(Time, CalendarTextIsFixedEnglishWithZeroPaddedDay) {
   std::tm tm{};
   const std::time_t t = 1165233600;  // 2006-12-04 12:00:00 UTC

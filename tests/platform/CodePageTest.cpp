@@ -75,12 +75,3 @@ TEST_F(CodePageTest, WideToMultiByteWithDefaultCharacter) {
   EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"\u4E2D", -1, nullptr, 0, nullptr, nullptr), 4);
   EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, u"\u4E2D", -1, out, 2, nullptr, nullptr), 0);
 }
-
-TEST_F(CodePageTest, RoundTripsBetweenCodePages) {
-  const std::string utf8 = "GPS \xe8\xbb\x8c\xe8\xb7\xa1 caf\xc3\xa9";
-  const std::u16string wide = ToUtf16(utf8, CP_UTF8);
-  EXPECT_EQ(FromUtf16(wide, CP_UTF8), utf8);
-  EXPECT_EQ(ToUtf16(FromUtf16(u"\u8ecc\u8de1", 950), 950), u"\u8ecc\u8de1");
-  ::setenv("LC_ALL", "C.UTF-8", 1);
-  EXPECT_EQ(FromUtf16(wide, CP_ACP), utf8);
-}
