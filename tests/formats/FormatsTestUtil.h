@@ -52,11 +52,13 @@ inline bool OnlyCrLf(const std::string& text) {
 
 inline bool HaveXmllint() { return std::system("xmllint --version >/dev/null 2>&1") == 0; }
 
+// The public schemas beside the repository (../shared/schemas), found from
+// this file's own place; empty when absent.
 inline std::string SchemaPath(const char* name) {
-  for (const char* root :
-       {"/work/shared/schemas/", "../shared/schemas/", "../../shared/schemas/"}) {
-    const std::string path = std::string(root) + name;
-    if (std::filesystem::exists(path)) return path;
+  const std::filesystem::path here = std::filesystem::path(__FILE__).parent_path();
+  for (const std::filesystem::path& root :
+       {here / "../../../shared/schemas", std::filesystem::path("/work/shared/schemas")}) {
+    if (std::filesystem::exists(root / name)) return (root / name).lexically_normal().string();
   }
   return {};
 }
