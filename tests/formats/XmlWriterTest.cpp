@@ -234,3 +234,32 @@ TEST(XmlWriterText, EscapeAndUnescapeAreInverse) {
   EXPECT_EQ(CXmlWriter::EscapeText("\xe4\xb8\xad&", false), "\xe4\xb8\xad&amp;");
   EXPECT_EQ(CXmlWriter::UnescapeText("&unknown; &amp"), "&unknown; &amp");
 }
+
+// Cut and damaged documents are refused or parsed without reading past the
+// text; every position the index holds stays inside it.
+TEST(XmlWriterParse, SurvivesDamagedDocuments) {
+  const std::string good =
+      "<?xml version=\"1.0\"?>\r\n<a x=\"1\" y='2'>\r\n<b>t&amp;</b>\r\n<c/>\r\n"
+      "<!-- n --><d><![CDATA[<x>]]></d>\r\n</a>\r\n";
+  unsigned seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = good.substr(0, next() % (good.size() + 1));
+    if (!text.empty() && round % 2 == 0) text[next() % text.size()] = "<>/\"'!?="[next() % 8];
+    CXmlWriter xml;
+    if (!xml.SetDocument(text.c_str())) continue;
+    while (xml.FindElement()) {
+      xml.GetData();
+      xml.GetAttribute("x");
+      while (xml.FindChildElement()) xml.GetChildData();
+      xml.EnterElement();
+    }
+    // Building on the parsed document keeps it parseable.
+    xml.ResetPosition();
+    ASSERT_TRUE(xml.FindElement());
+    ASSERT_TRUE(xml.AddChildElement("z", "v"));
+    CXmlWriter again;
+    EXPECT_TRUE(again.SetDocument(xml.GetDocumentText().c_str())) << again.GetError() << "\n"
+                                                                  << xml.GetDocumentText();
+  }
+}
