@@ -12,6 +12,7 @@
 
 #include "photo/ExifLayout.h"
 #include "photo/PageTrackLogPhoto.h"
+#include "platform/ProcessTimeZone.h"
 
 namespace fs = std::filesystem;
 
@@ -146,7 +147,7 @@ void GpsCopyBuilder::BuildGpsBlock(const TrackPoint& point, std::uint32_t g, BYT
 
   const std::time_t t = point.nTime;
   std::tm utc{};
-  gmtime_r(&t, &utc);
+  ProcessGmtTime(t, utc);
   rational(170, static_cast<std::uint32_t>(utc.tm_hour), 1);
   rational(178, static_cast<std::uint32_t>(utc.tm_min), 1);
   rational(186, static_cast<std::uint32_t>(utc.tm_sec), 1);
@@ -289,10 +290,11 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
   return GpsCopyResult::Written;
 }
 
-bool WriteWholeFile(const fs::path& path, const std::vector<BYTE>& data) {
+bool WriteWholeFile(const fs::path& path, std::span<const BYTE> head, std::span<const BYTE> rest) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
-  const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+  const bool written = std::fwrite(head.data(), 1, head.size(), file) == head.size() &&
+                       std::fwrite(rest.data(), 1, rest.size(), file) == rest.size();
   return std::fclose(file) == 0 && written;
 }
 
@@ -300,7 +302,14 @@ bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                              &std::fclose);
   if (!file) return false;
+  // One read of the known length; the loop takes whatever the file gained since.
   data.clear();
+  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long length = std::ftell(file.get());
+    if (length > 0) data.resize(static_cast<std::size_t>(length));
+  }
+  std::rewind(file.get());
+  data.resize(std::fread(data.data(), 1, data.size(), file.get()));
   BYTE buffer[65536];
   std::size_t got;
   while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
@@ -311,8 +320,9 @@ bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
 
 }  // namespace
 
-GpsCopyResult BuildGpsExifCopy(std::span<const BYTE> source, const TrackPoint& point,
-                               std::vector<BYTE>& out, std::string& message) {
+GpsCopyResult BuildGpsExifHead(std::span<const BYTE> source, const TrackPoint& point,
+                               std::vector<BYTE>& head, std::size_t& restOffset,
+                               std::string& message) {
   message = kNotExifFormat;
   const ExifByteSource bytes(source);
   ExifSegment segment;
@@ -331,18 +341,25 @@ GpsCopyResult BuildGpsExifCopy(std::span<const BYTE> source, const TrackPoint& p
   const GpsCopyResult result = builder.Build(point, tiff, message);
   if (result != GpsCopyResult::Written) return result;
 
-  const std::uint64_t segmentEnd = segment.nMarkerPos + 2 + segment.nLength;
-  out.clear();
-  out.reserve(source.size() + kGrowth);
-  out.insert(out.end(), source.begin(), source.begin() + segment.nMarkerPos + 2);
+  head.clear();
+  head.reserve(segment.nTiffBase + tiff.size());
+  head.insert(head.end(), source.begin(), source.begin() + segment.nMarkerPos + 2);
   BYTE length[2];
   StoreU16(length, segment.nLength + kGrowth, true);
-  out.insert(out.end(), length, length + 2);
-  out.insert(out.end(), source.begin() + segment.nMarkerPos + 4,
-             source.begin() + segment.nTiffBase);
-  out.insert(out.end(), tiff.begin(), tiff.end());
-  out.insert(out.end(), source.begin() + segmentEnd, source.end());
+  head.insert(head.end(), length, length + 2);
+  head.insert(head.end(), source.begin() + segment.nMarkerPos + 4,
+              source.begin() + segment.nTiffBase);
+  head.insert(head.end(), tiff.begin(), tiff.end());
+  restOffset = segment.nMarkerPos + 2 + segment.nLength;
   return GpsCopyResult::Written;
+}
+
+GpsCopyResult BuildGpsExifCopy(std::span<const BYTE> source, const TrackPoint& point,
+                               std::vector<BYTE>& out, std::string& message) {
+  std::size_t rest = 0;
+  const GpsCopyResult result = BuildGpsExifHead(source, point, out, rest, message);
+  if (result == GpsCopyResult::Written) out.insert(out.end(), source.begin() + rest, source.end());
+  return result;
 }
 
 int CPageTrackLogPhoto::ExifTypeSize(int type, std::uint32_t count, int& size) {
@@ -389,13 +406,14 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
     fail("GPS copy name " + output.string() + " is already used by " + earlier->second + ".");
     return;
   }
-  std::vector<BYTE> data, copy;
+  std::vector<BYTE> data, head;
+  std::size_t rest = 0;
   if (!ReadWholeFile(path, data)) {
     fail("Cannot open photo file.");
     return;
   }
   std::string why;
-  switch (BuildGpsExifCopy(data, point, copy, why)) {
+  switch (BuildGpsExifHead(data, point, head, rest, why)) {
     case GpsCopyResult::Written:
       break;
     case GpsCopyResult::NoExifIfd:
@@ -427,7 +445,8 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
     return;
   }
   const fs::path temporary = gpsFolder / (name + ".part");
-  if (!WriteWholeFile(temporary, copy) || (fs::rename(temporary, output, ec), ec)) {
+  if (!WriteWholeFile(temporary, head, std::span(data).subspan(rest)) ||
+      (fs::rename(temporary, output, ec), ec)) {
     fs::remove(temporary, ec);
     fs::remove(gpsFolder, ec);  // only when empty
     fail("Cannot write " + output.string() + ".");

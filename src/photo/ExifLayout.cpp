@@ -4,6 +4,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/ProcessTimeZone.h"
+
 bool LocateExifSegment(const ExifByteSource& source, ExifSegment& segment) {
   std::uint64_t pos = 2;  // after the start of image
   for (;;) {
@@ -134,7 +136,7 @@ bool ExifDateTextToTime(const char* text, std::int32_t& time) {
   tm.tm_min = DateField(text, 14, 2);
   tm.tm_sec = DateField(text, 17, 2);
   tm.tm_isdst = 0;
-  const std::time_t t = std::mktime(&tm);
+  const std::time_t t = ProcessMakeLocalTime(tm);
   if (t < 0 || t > INT32_MAX) return false;
   time = static_cast<std::int32_t>(t);
   return true;

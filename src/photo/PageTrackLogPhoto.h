@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "logger/TrackRecord.h"
 #include "photo/PhotoDialogBase.h"
 #include "photo/PhotoTypes.h"
 #include "platform/WinTypes.h"
@@ -39,6 +40,7 @@ class CPageTrackLogPhoto : public CDialog {
   // XOR of bytes 0 to 14 of a 16-byte track record; a record is valid when
   // this equals byte 15.
   BYTE CheckRecord(const BYTE* record) const;
+  BYTE CheckRecord(const TrackRecord& record) const { return CheckRecord(record.bytes); }
 
   // Geotagged copy of one photo in the "GPS" folder beside it.
   void WriteGpsExif(const std::string& path, const TrackPoint& point, int& errorFlag,
@@ -101,5 +103,10 @@ enum class GpsCopyResult {
   UnsupportedMake,    // the camera make is not one the copy is made for
   UnsupportedLayout,  // the EXIF layout leaves no safe place for the GPS data
 };
+// The copy up to the end of its EXIF segment; the source from `restOffset`
+// on follows unchanged.
+GpsCopyResult BuildGpsExifHead(std::span<const BYTE> source, const TrackPoint& point,
+                               std::vector<BYTE>& head, std::size_t& restOffset,
+                               std::string& message);
 GpsCopyResult BuildGpsExifCopy(std::span<const BYTE> source, const TrackPoint& point,
                                std::vector<BYTE>& out, std::string& message);

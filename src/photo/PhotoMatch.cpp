@@ -2,44 +2,31 @@
 // the matching of photos to track points.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
+#include "framework/FileFind.h"
 #include "photo/ExifLayout.h"
 #include "photo/PageTrackLogPhoto.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 // Points further apart than this give no match for a photo between them.
 constexpr std::int32_t kMaxPointGapSeconds = 120;
 
-bool HasJpgExtension(const std::string& name) {
-  if (name.size() < 4) return false;
-  const std::string ext = name.substr(name.size() - 4);
-  return ext[0] == '.' && (ext[1] | 0x20) == 'j' && (ext[2] | 0x20) == 'p' &&
-         (ext[3] | 0x20) == 'g';
-}
-
 }  // namespace
 
 void CPageTrackLogPhoto::FindPhotos() {
-  // Regular files named *.jpg in any letter case, in name order so that
-  // results do not depend on the file system's listing order.
-  std::vector<std::string> paths;
-  std::error_code ec;
-  for (fs::directory_iterator it(fs::path(m_strPhotoFolder), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    if (!HasJpgExtension(it->path().filename().string())) continue;
-    paths.push_back(it->path().string());
-  }
-  std::sort(paths.begin(), paths.end());
+  // The finder matches case-insensitively and lists in name order, so
+  // results do not depend on the file system's order. Folders named *.jpg
+  // are not photos.
   m_photos.clear();
-  for (std::string& path : paths) m_photos.push_back(PhotoRecord{std::move(path)});
+  CFileFind finder;
+  BOOL more = finder.FindFile(m_strPhotoFolder + "/*.jpg");
+  while (more) {
+    more = finder.FindNextFile();
+    if (finder.IsDirectory()) continue;
+    m_photos.push_back(PhotoRecord{finder.GetFilePath()});
+  }
   m_nPhotoCount = static_cast<int>(m_photos.size());
 }
 

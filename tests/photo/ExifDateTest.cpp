@@ -45,6 +45,8 @@ TEST_F(ExifDateTest, ReadsBothByteOrdersInThePhotoZone) {
   EXPECT_EQ(a.time, Utc(2008, 5, 1, 0, 0, 0));  // 08:00 at UTC+8
   EXPECT_EQ(b.time, a.time);
   EXPECT_EQ(b.flag, 0);
+  phototest::PhotoZone west(-5);
+  EXPECT_EQ(Read(canon).time, Utc(2008, 5, 1, 13, 0, 0));
 }
 
 TEST_F(ExifDateTest, SkipsApp0AndForeignApp1AndFollowsTheHeaderOffset) {

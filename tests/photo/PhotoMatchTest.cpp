@@ -161,6 +161,8 @@ TEST(PhotoPageSmallMembers, CheckRecordHexAndSettingsFlag) {
   CPageTrackLogPhoto page;
   BYTE record[16] = {1, 2, 4, 8, 16, 32, 64, 128, 3, 0, 0, 0, 0, 0, 0xF0, 0};
   EXPECT_EQ(page.CheckRecord(record), 0xFF ^ 3 ^ 0xF0);
+  const TrackRecord track = TrackRecord::Make(1210000000, 25.0f, 121.5f, 12.0f);
+  EXPECT_EQ(page.CheckRecord(track), track.bytes[15]);
   EXPECT_EQ(CPageTrackLogPhoto::ParseHexText("0x1aF"), 0x1AFu);
   EXPECT_EQ(CPageTrackLogPhoto::ParseHexText("ffG1"), 0xFFu);
   EXPECT_EQ(CPageTrackLogPhoto::ParseHexText("0X"), 0u);

@@ -10,22 +10,16 @@
 
 #include "ExifBuilder.h"
 #include "photo/PageTrackLogPhoto.h"
+#include "platform/ProcessTimeZone.h"
 
 namespace phototest {
 
-// Sets the process time zone to UTC + hours the way the photo job does,
-// and restores UTC afterwards.
+// Sets the process time zone to UTC + hours as the photo job does, for
+// the life of the object.
 class PhotoZone {
  public:
-  explicit PhotoZone(int hours) {
-    const std::string rule = "TMP" + std::to_string(-hours);
-    setenv("TZ", rule.c_str(), 1);
-    tzset();
-  }
-  ~PhotoZone() {
-    setenv("TZ", "UTC0", 1);
-    tzset();
-  }
+  explicit PhotoZone(int hours) { SetProcessTimeZone(hours); }
+  ~PhotoZone() { ClearProcessTimeZone(); }
 };
 
 inline void WriteFile(const std::filesystem::path& path, const exiftest::Bytes& bytes) {
