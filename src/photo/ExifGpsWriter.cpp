@@ -58,6 +58,7 @@ class GpsCopyBuilder {
 
   std::span<const BYTE> m_tiff;
   bool m_be;
+  std::uint64_t m_ifd0 = 0;
   std::uint64_t m_insertEntry = 0;  // end of IFD0's entries
   std::uint64_t m_insertBlock = 0;  // IFD1's position
   std::vector<Region> m_regions;    // IFDs seen, which must not overlap
@@ -87,6 +88,7 @@ bool GpsCopyBuilder::PatchIfd(std::uint64_t offset, std::uint32_t pointerTag1,
       const std::uint64_t begin = entry.nValue;
       const std::uint64_t end = begin + static_cast<std::uint64_t>(size);
       if (!In(begin, end - begin)) return false;
+      if (begin < m_insertEntry + 4 && m_ifd0 < end) return false;  // inside IFD0's table
       if ((begin < m_insertEntry && m_insertEntry < end) ||
           (begin < m_insertBlock && m_insertBlock < end)) {
         message = "EXIF data lies across the place of the GPS data.";
@@ -140,7 +142,8 @@ void GpsCopyBuilder::BuildGpsBlock(const TrackPoint& point, std::uint32_t g, BYT
 
   // Altitude in centimetres, half rounding up.
   double a = std::fabs(static_cast<double>(point.fAltitude)) * 100;
-  if (!(a < 4294967295.0)) a = 4294967295.0;
+  if (std::isnan(a)) a = 0;
+  if (a > 4294967295.0) a = 4294967295.0;
   std::uint32_t n = static_cast<std::uint32_t>(a);
   if (a - n >= 0.5 && n < 0xFFFFFFFFu) ++n;
   rational(162, n, 100);
@@ -163,6 +166,7 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
   if (!In(0, 8)) return GpsCopyResult::FormatError;
   const std::uint32_t ifd0 = U32(4);
   if (ifd0 < 8 || !In(ifd0, 2)) return GpsCopyResult::FormatError;
+  m_ifd0 = ifd0;
   const std::uint32_t count = U16(ifd0);
   const std::uint64_t entries = std::uint64_t{ifd0} + 2;
   m_insertEntry = entries + std::uint64_t{count} * kEntrySize;

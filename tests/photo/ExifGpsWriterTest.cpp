@@ -155,6 +155,16 @@ TEST_F(GpsWriterTest, HighTagsStayInOrderAndRunsReplaceEarlierCopies) {
   ExpectFaithfulCopy(photo, phototest::ReadFile(o.copy), false);
 }
 
+TEST_F(GpsWriterTest, IfdZeroWhereTheHeaderSays) {
+  JpegSpec spec = Sony();
+  spec.ifd0Offset = 20;
+  spec.foreignApp1 = true;
+  const Bytes photo = BuildJpeg(spec);
+  const Outcome o = Write("m.jpg", photo, point);
+  ASSERT_EQ(o.flag, 0) << o.message;
+  ExpectFaithfulCopy(photo, phototest::ReadFile(o.copy), true);
+}
+
 TEST_F(GpsWriterTest, UnsupportedMakesLeaveNothingBehind) {
   for (const std::string make : {"FUJIFILM", "CASIO", "CANON", "Sony", "Cano"}) {
     JpegSpec spec;
