@@ -203,6 +203,20 @@ TEST_F(GpsWriterTest, RefusedLayoutsKeepEarlierCopiesAndOtherFiles) {
   EXPECT_EQ(fs::directory_iterator(dir.path() / "GPS")->path().filename(), "r_GPS.jpg");
 }
 
+TEST_F(GpsWriterTest, IfdOneBeforeTheExifDataIsRefused) {
+  // IFD0 points on to the Interoperability IFD, which lies before the end
+  // of the Exif structures: the GPS data has no place that keeps them whole.
+  Bytes photo = BuildJpeg(JpegSpec{});
+  const ParsedExif exif = ParseJpeg(photo, false);
+  const std::uint32_t interop = exif.ifdOffsets.at("Interop");
+  const std::size_t next = 12 + 8 + 2 + 12 * exif.ifds.at("IFD0").size();
+  for (int i = 0; i < 4; ++i) photo[next + i] = static_cast<std::uint8_t>(interop >> (8 * i));
+  std::vector<BYTE> out;
+  std::string message;
+  EXPECT_EQ(BuildGpsExifCopy(photo, point, out, message), GpsCopyResult::UnsupportedLayout);
+  EXPECT_NE(message.find("order"), std::string::npos);
+}
+
 TEST_F(GpsWriterTest, FormatErrorsAndUnreadablePhotos) {
   JpegSpec noExif;
   noExif.exifPointer = false;
