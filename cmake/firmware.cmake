@@ -16,7 +16,10 @@ add_library(flashlib SHARED
   ${FLASHLIB_DIR}/FlashLib.cpp
   ${FLASHLIB_DIR}/FlashSerial.cpp
   ${FLASHLIB_DIR}/FlashComName.cpp)
-target_link_libraries(flashlib PRIVATE flashlib_engine)
+# The COM-port names come from the program's own platform code, kept private
+# to the library.
+target_link_libraries(flashlib PRIVATE flashlib_engine navrel_core)
+target_link_options(flashlib PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
 set_target_properties(flashlib PROPERTIES
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
   CXX_VISIBILITY_PRESET hidden

@@ -21,7 +21,8 @@ std::string SentenceChecksum(const std::string& body) {
 
 unsigned ParseHexText(const std::string& text) {
   std::size_t i = 0;
-  if (text.size() >= 2 && text[0] == '0' && std::toupper(static_cast<unsigned char>(text[1])) == 'X')
+  if (text.size() >= 2 && text[0] == '0' &&
+      std::toupper(static_cast<unsigned char>(text[1])) == 'X')
     i = 2;
   unsigned value = 0;
   for (; i < text.size(); ++i) {

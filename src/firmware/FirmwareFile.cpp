@@ -67,7 +67,8 @@ BOOL StripFirmwareImage(const std::string& firmwarePath, const std::string& temp
   in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(imageSize));
   in.read(reinterpret_cast<char*>(stored), 4);
   if (!in) return discard();
-  const DWORD storedCrc = stored[0] | (stored[1] << 8) | (stored[2] << 16) | (DWORD{stored[3]} << 24);
+  const DWORD storedCrc =
+      stored[0] | (stored[1] << 8) | (stored[2] << 16) | (DWORD{stored[3]} << 24);
   if (Crc32(static_cast<UINT>(imageSize), image.data()) != storedCrc) return discard();
 
   const std::string part = tempPath + ".part";
@@ -105,7 +106,8 @@ void HeaderFromFileName(const std::string& path, FirmwareFileHeader& header) {
   const std::size_t len = path.size();
   if (len < 20 || path.compare(len - 20, 3, "710") != 0) return;
   std::strcpy(header.szModel, "R-710");
-  std::snprintf(header.szField[0], sizeof header.szField[0], "V%s", path.substr(len - 12, 4).c_str());
+  std::snprintf(header.szField[0], sizeof header.szField[0], "V%s",
+                path.substr(len - 12, 4).c_str());
   std::strcpy(header.szField[1], "V01");
   std::strcpy(header.szField[2], "V02");
 }

@@ -21,19 +21,19 @@ class CFlashLibrary {
   bool IsLoaded() const { return m_hModule != nullptr; }
   const std::string& GetError() const { return m_strError; }
 
-  FlashCreateFn CreateAgent = nullptr;         // 25
-  FlashCreateFn CreateDownload = nullptr;      // 13
-  FlashSetValueFn SetAgentFamily = nullptr;    // 29
-  FlashSetPathFn LoadAgent = nullptr;          // 31
-  FlashSetPathFn SetScatter = nullptr;         // 15
-  FlashSetValueFn SetBlockSize = nullptr;      // 47
-  FlashLoadImageFn LoadImage = nullptr;        // 20
-  FlashSetRegionFn EnableRegion = nullptr;     // 50
-  FlashDownloadFn Download = nullptr;          // 10
-  FlashUnloadFn UnloadAgent = nullptr;         // 33
-  FlashSetValueFn UnloadImage = nullptr;       // 22
-  FlashDestroyFn DestroyAgent = nullptr;       // 26
-  FlashDestroyFn DestroyDownload = nullptr;    // 14
+  FlashCreateFn CreateAgent = nullptr;       // 25
+  FlashCreateFn CreateDownload = nullptr;    // 13
+  FlashSetValueFn SetAgentFamily = nullptr;  // 29
+  FlashSetPathFn LoadAgent = nullptr;        // 31
+  FlashSetPathFn SetScatter = nullptr;       // 15
+  FlashSetValueFn SetBlockSize = nullptr;    // 47
+  FlashLoadImageFn LoadImage = nullptr;      // 20
+  FlashSetRegionFn EnableRegion = nullptr;   // 50
+  FlashDownloadFn Download = nullptr;        // 10
+  FlashUnloadFn UnloadAgent = nullptr;       // 33
+  FlashSetValueFn UnloadImage = nullptr;     // 22
+  FlashDestroyFn DestroyAgent = nullptr;     // 26
+  FlashDestroyFn DestroyDownload = nullptr;  // 14
 
  private:
   void Unload();

@@ -89,7 +89,9 @@ class Session {
   }
 
  private:
-  bool Send(const std::vector<std::uint8_t>& bytes) { return link_.Write(bytes.data(), bytes.size()); }
+  bool Send(const std::vector<std::uint8_t>& bytes) {
+    return link_.Write(bytes.data(), bytes.size());
+  }
 
   // Reads more bytes into the frame reader; false on time-out or failure.
   bool Fill(Clock::time_point deadline) {
@@ -176,9 +178,9 @@ std::int32_t RunExchange(FlashTransport& link, const ExchangeParams& p, FlashRes
   result.nStage = FLASH_STAGE_IMAGE;
   if (p.imageInit) p.imageInit(p.imageInitContext);
   result.nImageCrc = Crc32(static_cast<UINT>(p.image.size()), p.image.data());
-  if (!s.SendAcked(IMAGE_BEGIN, 0,
-                   Header(p.loadAddress, static_cast<std::uint32_t>(p.image.size()),
-                          result.nImageCrc)))
+  if (!s.SendAcked(
+          IMAGE_BEGIN, 0,
+          Header(p.loadAddress, static_cast<std::uint32_t>(p.image.size()), result.nImageCrc)))
     return fail(FLASH_DL_IMAGE_REFUSED);
   if (!s.SendBlocks(IMAGE_DATA, p.image, p.imageProgress, p.imageProgressContext,
                     result.nImageBytes))

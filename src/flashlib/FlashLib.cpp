@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::uint32_t AGENT_MAGIC = 0x41474E54;     // tags telling the two handle kinds apart
+constexpr std::uint32_t AGENT_MAGIC = 0x41474E54;  // tags telling the two handle kinds apart
 constexpr std::uint32_t DOWNLOAD_MAGIC = 0x444C4F44;
 constexpr std::size_t MAX_IMAGE_FILE = 16 * 1024 * 1024;
 constexpr int LINK_BAUD = 115200;
@@ -190,7 +190,7 @@ FLASHLIB_EXPORT std::int32_t flashlib_ordinal_10(FlashPortArg* port, FlashAgentA
   p.checkAgent = agentArg->bCheckAgent != 0;
   p.verify = imageArg->bVerify != 0;
   p.restart = imageArg->bRestart != 0;
-  p.handshakeTimeoutMs = Timeout(agentArg->nHandshakeTimeoutMs, 5000);
+  p.handshakeTimeoutMs = Timeout(agentArg->nHandshakeTimeoutMs, 3000);
   p.replyTimeoutMs = Timeout(port->nReadTimeoutMs, 3000);
   p.agentInit = agentArg->pfnInit;
   p.agentInitContext = agentArg->pInitContext;

@@ -73,7 +73,7 @@ struct FlashAgentArg {
   std::uint32_t bReportProgress;  // 1: call the progress callbacks
   std::uint8_t reserved2[272];
   std::uint32_t nReserved332;
-  void* pHeader;  // the block's own first 16 bytes
+  void* pHeader;             // the block's own first 16 bytes
   std::uint8_t bCheckAgent;  // 1: the logger must confirm the agent's checksum
   std::uint8_t reserved3[3];
   std::uint32_t nAgentVersion;  // agent file format expected (1)
@@ -120,15 +120,15 @@ enum : std::uint32_t {
 // Error codes of the preparation calls (bits 8 to 15 set).
 enum : std::int32_t {
   FLASH_OK = 0,
-  FLASH_ERR_HANDLE = 0x0100,        // null or foreign handle
-  FLASH_ERR_OPEN = 0x0200,          // file missing or unreadable
-  FLASH_ERR_FORMAT = 0x0300,        // not an agent / scatter file, or damaged
-  FLASH_ERR_CHECKSUM = 0x0400,      // agent payload checksum wrong
-  FLASH_ERR_FAMILY = 0x0500,        // agent for another chip family, or none set
-  FLASH_ERR_NO_SCATTER = 0x0600,    // image loaded before a valid scatter file
-  FLASH_ERR_TOO_LARGE = 0x0700,     // image does not fit its region
-  FLASH_ERR_REGION = 0x0800,        // region index not in the scatter file
-  FLASH_ERR_ARGUMENT = 0x0900,      // value out of range
+  FLASH_ERR_HANDLE = 0x0100,      // null or foreign handle
+  FLASH_ERR_OPEN = 0x0200,        // file missing or unreadable
+  FLASH_ERR_FORMAT = 0x0300,      // not an agent / scatter file, or damaged
+  FLASH_ERR_CHECKSUM = 0x0400,    // agent payload checksum wrong
+  FLASH_ERR_FAMILY = 0x0500,      // agent for another chip family, or none set
+  FLASH_ERR_NO_SCATTER = 0x0600,  // image loaded before a valid scatter file
+  FLASH_ERR_TOO_LARGE = 0x0700,   // image does not fit its region
+  FLASH_ERR_REGION = 0x0800,      // region index not in the scatter file
+  FLASH_ERR_ARGUMENT = 0x0900,    // value out of range
 };
 
 // Results of ordinal 10.

@@ -62,7 +62,8 @@ inline void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 inline std::uint32_t GetU32(const std::vector<std::uint8_t>& in, std::size_t at) {
   if (at + 4 > in.size()) return 0;
-  return in[at] | (in[at + 1] << 8) | (in[at + 2] << 16) | (static_cast<std::uint32_t>(in[at + 3]) << 24);
+  return in[at] | (in[at + 1] << 8) | (in[at + 2] << 16) |
+         (static_cast<std::uint32_t>(in[at + 3]) << 24);
 }
 
 inline std::vector<std::uint8_t> EncodeFrame(const Frame& f) {

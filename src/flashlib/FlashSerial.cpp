@@ -14,14 +14,22 @@ namespace {
 
 speed_t SpeedConstant(int baud) {
   switch (baud) {
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return B38400;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 921600:
+      return B921600;
+    default:
+      return B38400;
   }
 }
 

@@ -18,7 +18,8 @@ std::vector<std::uint8_t> Image(std::size_t n) {
 
 std::string Write(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   return path.string();
 }
 
@@ -76,8 +77,9 @@ TEST(FirmwareStrip, BadFilesFailCleanly) {
   file[100] ^= 0x40;
   EXPECT_FALSE(StripFirmwareImage(Write(dir.path() / "crc_VNT.bin", file), temp,
                                   FirmwareLayout::WithHeader));
-  EXPECT_FALSE(StripFirmwareImage(Write(dir.path() / "short_VNT.bin", std::vector<std::uint8_t>(68)),
-                                  temp, FirmwareLayout::WithHeader));
+  EXPECT_FALSE(
+      StripFirmwareImage(Write(dir.path() / "short_VNT.bin", std::vector<std::uint8_t>(68)), temp,
+                         FirmwareLayout::WithHeader));
   EXPECT_FALSE(StripFirmwareImage(Write(dir.path() / "tiny_VNT.bin", {1, 2, 3}), temp,
                                   FirmwareLayout::Headerless));
   EXPECT_FALSE(StripFirmwareImage((dir.path() / "missing_VNT.bin").string(), temp,
@@ -94,8 +96,9 @@ TEST(FirmwareStrip, BadFilesFailCleanly) {
                      BuildFirmwareFile("R-710", {"V1.05"}, Image(FIRMWARE_MAX_IMAGE)));
   EXPECT_TRUE(StripFirmwareImage(limit, temp, FirmwareLayout::WithHeader));
   // An empty image (a headerless file of just a CRC) is its own CRC's input.
-  EXPECT_TRUE(StripFirmwareImage(Write(dir.path() / "empty_VNT.bin", BuildFirmwareFile("", {}, {}, false)),
-                                 temp, FirmwareLayout::Headerless));
+  EXPECT_TRUE(
+      StripFirmwareImage(Write(dir.path() / "empty_VNT.bin", BuildFirmwareFile("", {}, {}, false)),
+                         temp, FirmwareLayout::Headerless));
 }
 
 TEST(FirmwareStrip, NeverOverwritesTheUsersFile) {
@@ -124,10 +127,11 @@ TEST(FirmwareStrip, UnwritableFolderFailsWithoutAPartialImage) {
 
 TEST(FirmwareHeader, ReadsModelAndFieldsTerminated) {
   testsupport::TempDir dir;
-  auto path = Write(dir.path() / "A_VNT.bin",
-                    BuildFirmwareFile("Roamline38", {"V1.23", "V01", "V02", "", "", "", "V09",
-                                                     "", "", "", "VABCDEFG"},
-                                      Image(10)));
+  auto path =
+      Write(dir.path() / "A_VNT.bin",
+            BuildFirmwareFile("Roamline38",
+                              {"V1.23", "V01", "V02", "", "", "", "V09", "", "", "", "VABCDEFG"},
+                              Image(10)));
   FirmwareFileHeader h;
   ASSERT_TRUE(ReadFirmwareHeader(path, h));
   EXPECT_STREQ(h.szModel, "Roamline38");  // all ten bytes, no terminator in the file

@@ -54,9 +54,15 @@ flashlib::ExchangeParams Params(Progress& pr, std::size_t imageSize) {
   p.blockSize = 256;
   p.handshakeTimeoutMs = 50;
   p.replyTimeoutMs = 20;
-  p.agentInit = [](void* c) { ++static_cast<Progress*>(c)->agentInits; return 0; };
+  p.agentInit = [](void* c) {
+    ++static_cast<Progress*>(c)->agentInits;
+    return 0;
+  };
   p.agentInitContext = &pr;
-  p.imageInit = [](void* c) { ++static_cast<Progress*>(c)->imageInits; return 0; };
+  p.imageInit = [](void* c) {
+    ++static_cast<Progress*>(c)->imageInits;
+    return 0;
+  };
   p.imageInitContext = &pr;
   p.agentProgress = [](std::uint32_t pct, std::uint32_t, std::uint32_t, void* c) {
     static_cast<Progress*>(c)->agent.push_back(pct);

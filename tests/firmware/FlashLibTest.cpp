@@ -32,7 +32,8 @@ class FlashLib : public ::testing::Test {
   std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     std::string path = (dir.path() / name).string();
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
   }
 

@@ -24,7 +24,8 @@ std::optional<std::string> BtMacSim::Handle(const std::string& sentence) {
     if (sentence.size() < 9 + 13 || sentence[15] != ',') return std::string();
     std::string digits = sentence.substr(9, 6) + sentence.substr(16, 6);
     std::array<std::uint8_t, 6> a{};
-    for (int i = 0; i < 6; ++i) a[i] = static_cast<std::uint8_t>(ParseHexText(digits.substr(2 * i, 2)));
+    for (int i = 0; i < 6; ++i)
+      a[i] = static_cast<std::uint8_t>(ParseHexText(digits.substr(2 * i, 2)));
     address = a;
     ++writes;
     return answerWrite ? Sentence("$PMTK010,002") : std::string();

@@ -13,10 +13,10 @@ class FlashExchangeSim {
  public:
   // Faults a test can ask for.
   struct Faults {
-    bool silent = false;          // never answer the handshake
-    bool refuseAgent = false;     // AGENT_READY reports a bad agent
-    int nakImageBlock = -1;       // refuse this image block once
-    bool corruptVerify = false;   // report a wrong image checksum
+    bool silent = false;         // never answer the handshake
+    bool refuseAgent = false;    // AGENT_READY reports a bad agent
+    int nakImageBlock = -1;      // refuse this image block once
+    bool corruptVerify = false;  // report a wrong image checksum
     std::uint32_t flashSize = 0x100000;
   };
 
