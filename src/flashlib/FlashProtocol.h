@@ -1,9 +1,10 @@
 // The flash exchange between the flashing library (host) and the logger's
 // boot loader over the serial port.
 //
-// 1. Handshake: the host sends SYNC ("\x7ENVFL") until the logger answers
-//    SYNC_REPLY ("\x7Envfl"); a logger running its normal firmware drops into
-//    its boot loader when it sees SYNC.
+// 1. Handshake: the host sends the sentence SYNC ("$PNVFL,SYNC*69") every
+//    200 ms until the logger answers SYNC_REPLY ("$PNVFL,READY*25"); the
+//    logger's firmware then hands the line to its boot loader, which speaks
+//    the binary frames below until the new image is started.
 // 2. Every further message is a frame:
 //      SOH (0x01), type, seq, length (2 bytes LE), payload, sum (2 bytes LE)
 //    where sum is the 16-bit sum of the bytes from type to the payload's end.
@@ -31,8 +32,8 @@
 
 namespace flashproto {
 
-inline constexpr std::string_view SYNC = "\x7ENVFL";
-inline constexpr std::string_view SYNC_REPLY = "\x7Envfl";
+inline constexpr std::string_view SYNC = "$PNVFL,SYNC*69\r\n";
+inline constexpr std::string_view SYNC_REPLY = "$PNVFL,READY*25\r\n";
 inline constexpr std::uint8_t SOH = 0x01;
 inline constexpr std::uint8_t ACK = 0x06;
 inline constexpr std::uint8_t NAK = 0x15;

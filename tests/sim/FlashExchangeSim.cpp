@@ -10,19 +10,13 @@ bool FlashExchangeSim::Feed(const std::uint8_t* data, std::size_t n,
     syncSeen_.append(reinterpret_cast<const char*>(data), n);
     std::size_t at = syncSeen_.find(SYNC);
     if (at == std::string::npos) {
-      if (syncSeen_.size() > 64) syncSeen_.erase(0, syncSeen_.size() - 8);
+      if (syncSeen_.size() > 256) syncSeen_.erase(0, syncSeen_.size() - SYNC.size());
       return false;
     }
     if (faults.silent) return true;
-    active_ = true;
     reply.insert(reply.end(), SYNC_REPLY.begin(), SYNC_REPLY.end());
     std::string rest = syncSeen_.substr(at + SYNC.size());
-    syncSeen_.clear();
-    reader_ = FrameReader{};
-    agent_.clear();
-    image_.clear();
-    nextAgentSeq_ = nextImageSeq_ = blockIndex_ = 0;
-    nakDone_ = false;
+    Begin();
     data = reinterpret_cast<const std::uint8_t*>(rest.data());
     n = rest.size();
     reader_.Feed(data, n);
@@ -46,6 +40,16 @@ bool FlashExchangeSim::Feed(const std::uint8_t* data, std::size_t n,
     reply.insert(reply.end(), SYNC_REPLY.begin(), SYNC_REPLY.end());
   }
   return true;
+}
+
+void FlashExchangeSim::Begin() {
+  active_ = true;
+  syncSeen_.clear();
+  reader_ = FrameReader{};
+  agent_.clear();
+  image_.clear();
+  nextAgentSeq_ = nextImageSeq_ = blockIndex_ = 0;
+  nakDone_ = false;
 }
 
 bool FlashExchangeSim::Data(const Frame& f, std::vector<std::uint8_t>& into, std::uint32_t total,

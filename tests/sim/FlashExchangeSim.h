@@ -30,6 +30,8 @@ class FlashExchangeSim {
   // (after a handshake); `reply` receives what the logger sends back.
   bool Feed(const std::uint8_t* data, std::size_t n, std::vector<std::uint8_t>& reply);
 
+  // Enters the boot loader (after the handshake was answered elsewhere).
+  void Begin();
   bool Active() const { return active_; }
   const std::vector<std::uint8_t>& Agent() const { return agent_; }
   const std::vector<std::uint8_t>& Image() const { return image_; }
