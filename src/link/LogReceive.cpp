@@ -1,0 +1,141 @@
+// The receive side of a log transfer: the receive loop that collects bulk
+// replies into the reply buffer, and the sector-sized exchange.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "common/UtilityManager.h"
+#include "firmware/PageDeviceSetting.h"
+#include "logger/PageMTKTracklogSetting.h"
+#include "platform/Sleep.h"
+
+std::atomic<int> g_bReceiving{0};
+std::atomic<int> g_bTrimToLogReply{0};
+std::atomic<int> g_nPollPauseMs{38};
+
+namespace {
+
+constexpr std::size_t kReceiveChunk = 4096;
+constexpr std::size_t kLogDataChunk = 2048;
+// Longest single wait for data; flags are looked at again after it.
+constexpr int kDataWaitMs = 20;
+// Pause while there is nothing to receive (between sectors, cancelled).
+constexpr DWORD kIdlePauseMs = 5;
+
+// Milliseconds since `since` on the wrapping tick count.
+DWORD Elapsed(DWORD since) { return GetTickCount() - since; }
+
+}  // namespace
+
+std::size_t CPageMTKTracklogSetting::AppendReceived(const char* data, std::size_t count) {
+  std::lock_guard lock(m_replyMutex);
+  if (!m_pReplyBuffer) return 0;
+  // Keep the text and its terminating zero inside the block.
+  const std::size_t room = kReplyBufferSize - 1 - std::min(m_nReplyLength, kReplyBufferSize - 1);
+  count = std::min(count, room);
+  std::memcpy(m_pReplyBuffer.get() + m_nReplyLength, data, count);
+  m_nReplyLength += count;
+  m_pReplyBuffer[m_nReplyLength] = '\0';
+  return count;
+}
+
+UINT CPageMTKTracklogSetting::ReceiveThreadProc(void* page) {
+  static_cast<CPageMTKTracklogSetting*>(page)->ReceiveLoop();
+  return 0;
+}
+
+int CPageMTKTracklogSetting::ReceiveLoop() {
+  MarkSentenceSent();
+  std::vector<char> chunk(kReceiveChunk);
+  while (!m_bReceiveStop) {
+    if (!g_bReceiving || m_bTransferCancel || !PortSet() || !m_pReplyBuffer) {
+      Sleep(kIdlePauseMs);
+      continue;
+    }
+    // A new pass (a new sector request): start from an empty buffer.
+    ClearReplyBuffer();
+    m_nReceivedBytes = 0;
+    std::size_t count = 0;
+    DWORD lastData = GetTickCount();
+    while (count <= kReplyBufferSize && g_bReceiving && !m_bReceiveStop) {
+      if (!PortSet() || m_bTransferCancel) break;
+      DWORD read = 0;
+      if (m_pLinkDevicePage->WaitPortReadable(kDataWaitMs))
+        m_pLinkDevicePage->ReadPort(chunk.data(), static_cast<DWORD>(chunk.size()), &read);
+      if (read > 0) {
+        const std::size_t kept = AppendReceived(chunk.data(), read);
+        count += read;
+        m_nReceivedBytes += static_cast<int>(kept);
+        lastData = GetTickCount();
+        if (kept < read) break;  // buffer full: the pass ends, the next one starts empty
+      } else if (Elapsed(lastData) > static_cast<DWORD>(m_nReceiveIdleLimitMs)) {
+        // The logger has fallen silent: give the transfer up.
+        g_bReceiving = 0;
+        m_bReceiveStop = 1;
+        m_bTransferCancel = 1;
+        return 0;
+      }
+    }
+  }
+  return 0;
+}
+
+char* CPageMTKTracklogSetting::ReceiveLogData(int count) {
+  MarkSentenceSent();
+  if (!m_pReplyBuffer) return NotConnectedReply();
+  {
+    std::lock_guard lock(m_replyMutex);
+    m_nReplyLength = strnlen(m_pReplyBuffer.get(), kReplyBufferSize - 1);
+  }
+  const std::size_t target = 2 * static_cast<std::size_t>(std::max(count, 0)) + 1536;
+  bool trimmed = !g_bTrimToLogReply;
+  std::size_t appended = 0;
+  std::vector<char> chunk(kLogDataChunk);
+  DWORD lastData = GetTickCount();
+  while (appended <= target && PortSet()) {
+    DWORD read = 0;
+    if (m_pLinkDevicePage->WaitPortReadable(kDataWaitMs))
+      m_pLinkDevicePage->ReadPort(chunk.data(), static_cast<DWORD>(chunk.size()), &read);
+    if (read == 0) {
+      // Without data for the idle limit the exchange ends with what came.
+      if (Elapsed(lastData) > static_cast<DWORD>(m_nReceiveIdleLimitMs)) break;
+      continue;
+    }
+    lastData = GetTickCount();
+    const char* piece = chunk.data();
+    std::size_t len = read;
+    if (!trimmed) {
+      static const char kHead[] = "$PMTK182";
+      const char* found = std::search(piece, piece + len, kHead, kHead + 8);
+      if (found == piece + len) continue;
+      len -= static_cast<std::size_t>(found - piece);
+      piece = found;
+      trimmed = true;
+    }
+    const std::size_t kept = AppendReceived(piece, len);
+    appended += kept;
+    if (kept < len) break;  // the buffer is full
+  }
+  return m_pReplyBuffer.get();
+}
+
+char* CPageMTKTracklogSetting::SendLogCommandSized(int t, int a, int b) {
+  MarkSentenceSent();
+  ClearReplyBuffer();
+  if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
+  WriteSentence(BuildLogSentence(t, a, b), 0, 0);
+  const char* expected = (t == 2 || t == 7) ? "$PMTK182" : "$PMTK001";
+  const int polls = (t == 6) ? 100 : 10;
+  // Reads of 6 bytes per requested byte, never past the end of the block.
+  const long long wanted = 6LL * std::max(b, 0);
+  const DWORD readBytes =
+      static_cast<DWORD>(std::min<long long>(wanted, static_cast<long long>(kReplyBufferSize - 1)));
+  char* buffer = m_pReplyBuffer.get();
+  for (int poll = 0; poll < polls; ++poll) {
+    Sleep(static_cast<DWORD>(std::max(g_nPollPauseMs.load(), 0)));
+    PollRead(readBytes);
+    if (t == 7) return buffer;
+    if (std::strncmp(buffer, expected, 8) == 0) return buffer;
+  }
+  return nullptr;
+}

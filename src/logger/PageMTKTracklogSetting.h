@@ -1,0 +1,108 @@
+// The chipset track-log page. It also carries the logger command layer:
+// sentence building, sending, reply matching and the receive thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "framework/Dialog.h"
+#include "platform/WinTypes.h"
+
+class CPageDeviceSetting;
+
+// Receive state shared by the download worker and the receive thread.
+extern std::atomic<int> g_bReceiving;       // the receive loop reads while set
+extern std::atomic<int> g_bTrimToLogReply;  // ReceiveLogData cuts to "$PMTK182"
+extern std::atomic<int> g_nPollPauseMs;     // poll pause of SendLogCommandSized
+
+// Reverse the byte order of each of the four 32-bit words of a 16-byte record.
+void SwapByte(BYTE* p, BYTE* q);
+void ReverseWordBytes(BYTE* record);
+
+class CPageMTKTracklogSetting : public CDialog {
+ public:
+  // ---------------------------------------------------------------------
+  // Command layer (methods in link/LogCommand*.cpp).
+  // ---------------------------------------------------------------------
+  static constexpr std::size_t kReplyBufferSize = 3145728;
+  // Silence after which the receive loop gives a transfer up.
+  static constexpr int kReceiveIdleLimitMs = 8000;
+
+  // The device page whose port the commands go through.
+  void SetDevicePage(CPageDeviceSetting* page) { m_pLinkDevicePage = page; }
+  CPageDeviceSetting* GetDevicePage() const { return m_pLinkDevicePage; }
+
+  // The 3 MB reply buffer: allocated at connection, freed at disconnection.
+  // Allocation failure returns FALSE and leaves no buffer; every sender then
+  // answers "Not Connected".
+  BOOL AllocateReplyBuffer();
+  void FreeReplyBuffer();
+  char* GetReplyBuffer() const { return m_pReplyBuffer.get(); }
+  // Held while the receive thread appends; take it to clear or shift the text.
+  std::unique_lock<std::mutex> LockReplyBuffer() {
+    return std::unique_lock<std::mutex>(m_replyMutex);
+  }
+  void ClearReplyBuffer();
+
+  char* SendLogCommand(int t, int a, int b);
+  char* SendLogCommandRetry(int t, int a, int b);
+  BOOL PostLogCommand(int t, int a, int b);
+  char* SendMakerCommand(int n, const std::string& text = std::string());
+  char* SendDeviceQuery(int query, const std::string& text = std::string());
+  char* SendLogCommandSized(int t, int a, int b);
+  char* ReceiveLogData(int count);
+
+  // The "Not Connected" reply; compare with IsNotConnected.
+  const char* NotConnected() const { return m_szNotConnected; }
+  BOOL IsNotConnected(const char* reply) const;
+
+  static char* FindLogReply(char* text, int n);
+  static char* FindMakerReply(char* text, int n);
+  static char* FindDeviceReply(char* text, int kind, int n);
+  static char* GetLogReplyField(char* text, int offset, int count);
+  static char* GetLogDataField(char* text, int offset, int count);
+  static char* GetMakerReplyField(char* text, int offset, int count);
+  static char* GetDeviceReplyField(char* text, int offset, int count);
+  static int ParseHex(const char* text);
+  static int ParseLogReplyValue(char* reply, BOOL hex);
+  static void HexToBytes(const char* text, BYTE* bytes, int count);
+  static BOOL IsSentenceComplete(const char* text, int n);
+  static int GetLogArgRadix(int t, int a);
+  static char NibbleToHex(int nibble);
+  static void CopyHexText(char* destination, const char* source, int position, int count);
+  // The sentence SendLogCommand writes for (t, a, b), with checksum and CR LF.
+  static std::string BuildLogSentence(int t, int a, int b);
+  static std::string BuildMakerSentence(int n);
+
+  static UINT ReceiveThreadProc(void* page);
+  int ReceiveLoop();
+
+  std::unique_ptr<char[]> m_pReplyBuffer;
+  std::atomic<int> m_bReceiveStop{0};
+  std::atomic<int> m_bTransferCancel{0};
+  std::atomic<int> m_nReceivedBytes{0};
+  // Silence limit of the receive loop in milliseconds (tests shorten it).
+  int m_nReceiveIdleLimitMs = kReceiveIdleLimitMs;
+
+ private:
+  // Sets the settings object's sentence-sent flag; the receive thread and the
+  // download worker both set it, so the store is atomic.
+  static void MarkSentenceSent();
+  char* NotConnectedReply() { return m_szNotConnected; }
+  BOOL PortSet() const;
+  char* AnswerNotConnected();
+  BOOL WriteSentence(const std::string& sentence, DWORD pieceSize, DWORD pauseMs);
+  DWORD PollRead(DWORD count);
+  std::size_t AppendReceived(const char* data, std::size_t count);
+
+  CPageDeviceSetting* m_pLinkDevicePage = nullptr;
+  std::mutex m_replyMutex;
+  std::size_t m_nReplyLength = 0;  // text length the receive thread appends at
+  char m_szNotConnected[14] = "Not Connected";
+  // ---------------------------------------------------------------------
+  // End of the command layer block.
+  // ---------------------------------------------------------------------
+};

@@ -1,0 +1,73 @@
+// A device page and a command page connected to a simulated logger through
+// the real serial layer, with the program's waits shortened.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "common/UtilityManager.h"
+#include "firmware/PageDeviceSetting.h"
+#include "logger/PageMTKTracklogSetting.h"
+#include "platform/Sleep.h"
+#include "sim/SimLogger.h"
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(logger.Ok());
+    UseSleepDivisor(4);
+    device.m_strComPort = logger.PortPath();
+    device.m_nComBaud = 38400;
+    ASSERT_TRUE(device.OpenPort()) << device.GetPortErrorText();
+    g_bPortOpen = TRUE;
+    commands.SetDevicePage(&device);
+    ASSERT_TRUE(commands.AllocateReplyBuffer());
+    g_utilityManager.m_bHighSpeed = FALSE;
+    g_utilityManager.m_bLinkLost = FALSE;
+    g_bReceiving = 0;
+  }
+  void TearDown() override {
+    commands.m_bReceiveStop = 1;
+    if (receiver.joinable()) receiver.join();
+    SetSleepFunction({});
+    g_bPortOpen = FALSE;
+    g_bReceiving = 0;
+    g_utilityManager.m_bHighSpeed = FALSE;
+  }
+
+  // The program's waits run at 1/divisor of their length; each is counted.
+  void UseSleepDivisor(int divisor) {
+    SetSleepFunction([this, divisor](DWORD ms) {
+      if (ms == 100) ++pauses100;
+      std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
+    });
+  }
+  void StartReceiveThread() {
+    commands.m_bReceiveStop = 0;
+    receiver = std::thread([this] { CPageMTKTracklogSetting::ReceiveThreadProc(&commands); });
+  }
+  void StopReceiveThread() {
+    g_bReceiving = 0;
+    commands.m_bReceiveStop = 1;
+    receiver.join();
+  }
+  template <typename Pred>
+  static bool WaitUntil(Pred pred, int timeoutMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+
+  sim::SimLogger logger{sim::Model::TX380};
+  CPageDeviceSetting device;
+  CPageMTKTracklogSetting commands;
+  std::thread receiver;
+  std::atomic<int> pauses100{0};
+};
