@@ -2,11 +2,20 @@
 // update.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "firmware/FlashSession.h"
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/Thread.h"
 #include "platform/SerialPort.h"
 #include "platform/WinTypes.h"
+#include "res/firmware_ids.h"
+
+class CPageMTKTracklogSetting;
+class CPageDownloadFW;
+class CVantoUtilityDlg;
 
 class CPageDeviceSetting : public CDialog {
  public:
@@ -52,4 +61,129 @@ class CPageDeviceSetting : public CDialog {
   // ---------------------------------------------------------------------
   // End of the serial port block.
   // ---------------------------------------------------------------------
+ public:
+  // ---------------------------------------------------------------------
+  // The page, identification and the firmware update (methods in
+  // firmware/PageDeviceSetting*.cpp and firmware/DeviceIdentify.cpp).
+  // ---------------------------------------------------------------------
+  enum { IDD = IDD_PAGE_DEVICE_SETTING };
+  explicit CPageDeviceSetting(CWnd* pParent = nullptr);
+  ~CPageDeviceSetting() override;
+
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  void OnOK() override {}
+  void OnCancel() override {}
+  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+  BOOL RestoreDefaults();
+  void ResetAfterTimeout();
+  void ArrangeIdentityFields();
+  void InitPortCombos();
+  void LoadControlTexts();
+  void OnSelchangePort();
+  void OnSelchangeBaud();
+  void OnWriteName();
+  void OnAutoDetect();
+  void OnConnect();
+  void OnForceUpdate();
+  HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+
+  // Identification and the connection of the log download.
+  void IdentifyDevice();
+  void Connect();
+  void Disconnect();
+  void ToggleConnection();
+
+  // Firmware file.
+  void OnSelectFile();
+  void CheckFirmwareFile(int* result);
+  void StripFirmwareFile(int* result, int mode);
+
+  // Firmware update.
+  void OnExecute();
+  void InitFlashLibrary();
+  void LoadDownloadAgent();
+  void LoadScatterFile();
+  static UINT UpdateThreadProc(LPVOID param);
+  void UpdateFirmware();
+  BOOL RunFlashDownload(FlashHandle hDownload);
+  void ReleaseFlashLibrary();
+  void SetProgress(int n);
+  void SelfTestWait(int ms);
+  static int DaInitCallback(void* context);
+  static int DaProgressCallback(std::uint32_t percent, std::uint32_t done, std::uint32_t total,
+                                void* context);
+  static int ImageInitCallback(void* context);
+  static int ImageProgressCallback(std::uint32_t percent, std::uint32_t done, std::uint32_t total,
+                                   void* context);
+
+  // The service pages this page works with. The main dialog's pages are used
+  // when the page lives in the main dialog; a page created on its own (tests,
+  // tools) is given them here.
+  void SetServicePages(CPageMTKTracklogSetting* commands, CPageDownloadFW* download);
+  CPageMTKTracklogSetting* CommandPage() const;
+  CPageDownloadFW* DownloadPage() const;
+  // The update worker, while or after it runs (nullptr before the first).
+  CWinThread* GetUpdateThread() const { return m_pUpdateThread; }
+
+  CWnd* m_pMainDlg = nullptr;
+  BOOL m_bConnectNext = TRUE;
+  BOOL m_bForceUpdate = FALSE;
+  BOOL m_bPortDetected = FALSE;
+  std::string m_strDetectedPort = "COM1";
+  int m_nDetectedPortIndex = 0;
+  std::string m_strSelectedPort;
+  std::string m_strMessage;
+  std::string m_strMemoryUsage;
+  std::string m_strUserName;
+  // Identity texts: model as shown, firmware as three digits, hardware "Vxx".
+  char m_szDeviceType[16] = {};
+  char m_szFirmwareText[8] = {};
+  char m_szHardwareText[8] = {};
+  // Firmware file and temporary image.
+  std::string m_strFirmwareFile;
+  char m_szFirmwarePath[256] = {};
+  char m_szFirmwareFolder[256] = {};
+  char m_szTempImagePath[256] = {};
+  // Flashing library state of the update; its handles, flags and argument
+  // blocks live in the session.
+  CFlashSession m_flash;
+  BYTE m_bDownloadOk = 0;
+  int m_nProgress = 0;
+  int m_nPortNumber = 0;
+
+  CComboBox m_comboPort;
+  CComboBox m_comboBaud;
+  CProgressCtrl m_progress;
+  CStatic m_picture;
+  CEdit m_editUserName;
+  CBitmap m_bmpNotConnected;
+  CBitmap m_bmpConnected;
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // Main dialog services; they do nothing when the page has no main dialog.
+  CVantoUtilityDlg* MainDialog() const;
+  void EnableMainButton(int id, BOOL enable);
+  void RunHeartbeat(BOOL run);
+  void UpdateMainPictures();
+  void EnableDeviceTab(BOOL enable);
+  void ShowConnectionPicture(BOOL connected);
+  void ShowDetectedPort(const std::string& portName);
+  void StoreSelectedPort();
+  void ShowError(UINT stringId);
+  // Tells the user what the installation lacks and unlocks the page.
+  void ReportMissingFlashFiles();
+
+  CPageMTKTracklogSetting* m_pCommandPage = nullptr;
+  CPageDownloadFW* m_pDownloadPage = nullptr;
+  CWinThread* m_pUpdateThread = nullptr;
+  // ---------------------------------------------------------------------
+  // End of the page block.
+  // ---------------------------------------------------------------------
 };
+
+// The device page, for the flashing library's callbacks and the progress
+// display.
+extern CPageDeviceSetting* g_pDevicePage;

@@ -1,0 +1,58 @@
+// Tests of a chosen firmware file: name, CRC with and without header, the
+// header's model, hardware and version against the identified logger.
+#pragma once
+
+#include <string>
+
+#include "firmware/FirmwareFileFormat.h"
+#include "platform/WinTypes.h"
+
+// The header as held during one test; every text zero-terminated.
+struct FirmwareFileHeader {
+  char szModel[20];
+  char szField[FIRMWARE_FIELD_COUNT][12];  // 0: firmware version, 1..10: hardware versions
+};
+
+// Name of the temporary image written beside the chosen file.
+inline constexpr const char* FIRMWARE_TEMP_NAME = "Vanto_FW_Temp.bin";
+
+// The maker's mark: "VNT" just before the last four characters (".bin").
+bool IsVendorFirmwareName(const std::string& path);
+
+// The path up to (not including) its last separator; empty without one.
+std::string FolderOfPath(const std::string& path);
+
+enum class FirmwareLayout { WithHeader = 0, Headerless = 1 };
+
+// Checks the stored CRC of the image in the given layout and, when it
+// matches, writes the bare image to tempPath (through a ".part" file renamed
+// into place, so a failed write never leaves a partial image). Returns FALSE
+// and removes tempPath when the file is unreadable, too short, too large, its
+// CRC differs, tempPath is the chosen file itself, or the image cannot be
+// written.
+BOOL StripFirmwareImage(const std::string& firmwarePath, const std::string& tempPath,
+                        FirmwareLayout layout);
+
+// Reads the model name and the eleven fields of a file with header.
+BOOL ReadFirmwareHeader(const std::string& firmwarePath, FirmwareFileHeader& header);
+
+// The header of a headerless file, taken from its name: an R710 file named
+// ..._V1.23_VNT.bin gets model "R-710", firmware V1.23 and hardware V01, V02.
+// Other names leave every field empty.
+void HeaderFromFileName(const std::string& path, FirmwareFileHeader& header);
+
+// Maps the model spellings of the three logger families onto the names that
+// the identification shows ("R-710", "R-3300D", "Roamline38").
+void NormaliseFirmwareModel(char* model);
+
+// Version number of field 0: "V1.23" gives 123.
+int FirmwareFileVersion(const char* field0);
+
+// Verdict string id for the header against the identified logger texts:
+// 435 model differs, 436 no hardware field 1..5 matches, else 437/116 newer
+// (116 in the forced mode), 438 same, 439 older.
+UINT CompareFirmwareHeader(const FirmwareFileHeader& header, const char* deviceModel,
+                           const char* hardwareText, const char* firmwareText, BOOL forced);
+
+// True when the verdict lets the update run.
+inline bool VerdictAllowsUpdate(UINT verdict) { return verdict != 435 && verdict != 436; }

@@ -1,0 +1,89 @@
+// Select File: the chooser, the name test, the CRC tests and the comparison
+// of the file's header with the identified logger.
+#include <cstdio>
+#include <cstring>
+
+#include "firmware/FirmwareFile.h"
+#include "firmware/PageDeviceSetting.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+
+namespace {
+
+// Copies text into a path buffer; FALSE (buffer emptied) when it does not fit.
+BOOL CopyPath(char (&to)[256], const std::string& text) {
+  if (text.size() >= sizeof to) {
+    to[0] = '\0';
+    return FALSE;
+  }
+  std::memcpy(to, text.c_str(), text.size() + 1);
+  return TRUE;
+}
+
+}  // namespace
+
+void CPageDeviceSetting::OnSelectFile() {
+  CFileDialog chooser(TRUE, "_VNT", "*.bin", 0, "_VNT (*.bin)|*.bin|", nullptr);
+  if (chooser.DoModal() != IDOK) return;
+  UpdateWindow();
+  m_strFirmwareFile = chooser.GetPathName();
+  SetDlgItemText(IDC_DEV_FILE_PATH, m_strFirmwareFile);
+  if (m_strFirmwareFile.empty()) return;
+
+  // A path too long for the page's buffers fails the tests below cleanly.
+  const BOOL fits = CopyPath(m_szFirmwarePath, m_strFirmwareFile);
+  if (!IsVendorFirmwareName(m_strFirmwareFile)) {
+    ShowMessageBox(GetSafeHwnd(), LoadString(IDS_FW_NOT_VENDOR), "WARNING!!", MB_ICONHAND);
+    GetDlgItem(IDC_DEV_EXECUTE)->EnableWindow(FALSE);
+    for (int id = IDC_DEV_FILE_VERSION; id <= IDC_DEV_FILE_HW1 + 9; ++id) SetDlgItemText(id, "");
+    return;
+  }
+  int result = 0;
+  if (fits && CopyPath(m_szFirmwareFolder, FolderOfPath(m_strFirmwareFile)))
+    CheckFirmwareFile(&result);
+  if (!result) {
+    ShowError(IDS_FW_FILE_WRONG);
+    GetDlgItem(IDC_DEV_EXECUTE)->EnableWindow(FALSE);
+  }
+}
+
+void CPageDeviceSetting::CheckFirmwareFile(int* result) {
+  int stripped = 0;
+  FirmwareLayout layout = FirmwareLayout::WithHeader;
+  StripFirmwareFile(&stripped, 0);
+  if (!stripped) {
+    layout = FirmwareLayout::Headerless;
+    StripFirmwareFile(&stripped, 1);
+  }
+  if (!stripped) {
+    *result = 0;
+    return;
+  }
+  FirmwareFileHeader header;
+  if (layout == FirmwareLayout::Headerless)
+    HeaderFromFileName(m_szFirmwarePath, header);
+  else
+    ReadFirmwareHeader(m_szFirmwarePath, header);
+  NormaliseFirmwareModel(header.szModel);
+
+  const UINT verdict = CompareFirmwareHeader(header, m_szDeviceType, m_szHardwareText,
+                                             m_szFirmwareText, m_bForceUpdate);
+  SetDlgItemText(IDC_DEV_COMPARE_RESULT, LoadString(verdict));
+  GetDlgItem(IDC_DEV_EXECUTE)->EnableWindow(VerdictAllowsUpdate(verdict));
+
+  SetDlgItemText(IDC_DEV_FILE_MODEL, header.szModel);
+  SetDlgItemText(IDC_DEV_FILE_VERSION, header.szField[0]);
+  const int shown = layout == FirmwareLayout::WithHeader ? 10 : 2;
+  for (int n = 1; n <= shown; ++n) SetDlgItemText(IDC_DEV_FILE_MODEL + n, header.szField[n]);
+  *result = 1;
+}
+
+void CPageDeviceSetting::StripFirmwareFile(int* result, int mode) {
+  *result = 0;
+  char temp[256 + 32];
+  std::snprintf(temp, sizeof temp, "%s/%s", m_szFirmwareFolder[0] ? m_szFirmwareFolder : ".",
+                FIRMWARE_TEMP_NAME);
+  if (!CopyPath(m_szTempImagePath, temp)) return;
+  *result = StripFirmwareImage(m_szFirmwarePath, m_szTempImagePath,
+                               mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless);
+}

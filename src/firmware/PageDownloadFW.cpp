@@ -1,0 +1,260 @@
+// The firmware download page: choose a firmware file with header and write
+// it through the flashing library on the page's own port.
+#include "firmware/PageDownloadFW.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "common/UtilityManager.h"
+#include "firmware/FirmwareFile.h"
+#include "framework/FileDialog.h"
+#include "framework/MessageBox.h"
+#include "platform/Sleep.h"
+
+namespace {
+
+constexpr int kMainApplyAll = 1001;
+constexpr int kMainDefaultAll = 1002;
+constexpr int kMainAbout = 1095;
+
+BOOL CopyPath(char (&to)[256], const std::string& text) {
+  if (text.size() >= sizeof to) {
+    to[0] = '\0';
+    return FALSE;
+  }
+  std::memcpy(to, text.c_str(), text.size() + 1);
+  return TRUE;
+}
+
+CPageDownloadFW* CallbackPage(void* context) {
+  return g_pDownloadPage ? g_pDownloadPage : static_cast<CPageDownloadFW*>(context);
+}
+
+}  // namespace
+
+CPageDownloadFW* g_pDownloadPage = nullptr;
+
+BEGIN_MESSAGE_MAP(CPageDownloadFW, CDialog)
+ON_BN_CLICKED(IDC_DL_BROWSE, &CPageDownloadFW::OnBrowse)
+ON_BN_CLICKED(IDC_DL_DOWNLOAD, &CPageDownloadFW::OnDownload)
+END_MESSAGE_MAP()
+
+CPageDownloadFW::CPageDownloadFW(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+CPageDownloadFW::~CPageDownloadFW() {
+  if (g_pDownloadPage == this) g_pDownloadPage = nullptr;
+}
+
+void CPageDownloadFW::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_DL_PROGRESS, m_progress);
+  DDX_Text(pDX, IDC_DL_FILE_PATH, m_strDlFirmwareFile);
+}
+
+BOOL CPageDownloadFW::OnInitDialog() {
+  CDialog::OnInitDialog();
+  m_pMainDlg = GetParent() ? GetParent()->GetParent() : nullptr;
+  GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(FALSE);
+  SetDlgItemText(IDC_DL_GROUP, LoadString(IDS_DL_GROUP));
+  SetDlgItemText(IDC_DL_WARNING, LoadString(IDS_FW_WARNING));
+  SetDlgItemText(IDC_DL_FILE_LABEL, LoadString(IDS_DL_FILE_LABEL));
+  SetDlgItemText(IDC_DL_DOWNLOAD, LoadString(IDS_DL_EXECUTE));
+  SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_DL_STATUS));
+  g_pDownloadPage = this;
+  std::string name;
+  int baud = 0, handle = 0;
+  g_utilityManager.GetPortSettings(name, baud, handle);
+  m_strBtPortName = name;
+  m_nBtBaudRate = baud;
+  m_hBtPort = nullptr;
+  return TRUE;
+}
+
+void CPageDownloadFW::SetPortSettings(std::string name, int baud, int handle) {
+  m_strBtPortName = name;
+  m_nBtBaudRate = baud;
+  // A stored handle value is only ever 0: the port is opened by this page.
+  (void)handle;
+  m_hBtPort = nullptr;
+  const std::size_t com = name.find("COM");
+  if (com != std::string::npos) m_nDlPortNumber = std::atoi(name.c_str() + com + 3);
+  if (m_nDlPortNumber >= 10) m_strBtPortName = "//.//" + name;
+}
+
+void CPageDownloadFW::OnBrowse() {
+  CFileDialog chooser(TRUE, "Vanto R-710 Firmware", "*.bin", 0,
+                      "Vanto R-710 Firmware (*.bin)|*.bin|", nullptr);
+  if (chooser.DoModal() != IDOK) return;
+  UpdateWindow();
+  m_strDlFirmwareFile = chooser.GetPathName();
+  SetDlgItemText(IDC_DL_FILE_PATH, m_strDlFirmwareFile);
+  if (!CopyPath(m_szDlFirmwarePath, m_strDlFirmwareFile))
+    m_szDlFirmwareFolder[0] = '\0';
+  else
+    CopyPath(m_szDlFirmwareFolder, FolderOfPath(m_strDlFirmwareFile));
+  CopyPath(m_szDlProgramFolder, GetProgramFolder());
+}
+
+void CPageDownloadFW::OnDownload() {
+  if (m_szDlFirmwarePath[0] == '\0') {
+    ShowMessageBox(GetSafeHwnd(), LoadString(IDS_FW_NO_FILE), LoadString(300), MB_ICONHAND);
+    return;
+  }
+  int stripped = 0;
+  StripFirmwareFile(&stripped, 0);
+  if (!stripped) {
+    ShowMessageBox(GetSafeHwnd(), LoadString(IDS_FW_FILE_WRONG), LoadString(300), MB_ICONHAND);
+    return;
+  }
+  EnableDeviceTab(FALSE);
+  GetDlgItem(IDC_DL_BROWSE)->EnableWindow(FALSE);
+  GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(FALSE);
+  for (int id : std::initializer_list<int>{kMainDefaultAll, IDOK, kMainAbout})
+    EnableMainButton(id, FALSE);
+  m_bBusy = 1;
+  m_flash.m_bAgentOk = 0;
+  m_flash.m_bImageOk = 0;
+  m_bDownloadOk = 0;
+  InitFlashLibrary();
+  if (m_flash.m_missing != CFlashSession::Missing::None) {
+    ReportMissingFlashFiles();
+    return;
+  }
+  std::string name;
+  int baud = 0, handle = 0;
+  g_utilityManager.GetPortSettings(name, baud, handle);
+  SetPortSettings(name, baud, handle);
+  AfxBeginThread(UpdateThreadProc, this);
+}
+
+void CPageDownloadFW::ReportMissingFlashFiles() {
+  UINT text = IDS_FW_NO_LIBRARY;
+  if (m_flash.m_missing == CFlashSession::Missing::Agent) text = IDS_FW_NO_AGENT;
+  if (m_flash.m_missing == CFlashSession::Missing::Scatter) text = IDS_FW_NO_SCATTER;
+  ReleaseFlashLibrary();
+  SetDlgItemText(IDC_DL_STATUS, LoadString(text));
+  ShowMessageBox(GetSafeHwnd(), LoadString(text), LoadString(300), MB_ICONHAND);
+  EnableDeviceTab(TRUE);
+  GetDlgItem(IDC_DL_BROWSE)->EnableWindow(TRUE);
+  GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(TRUE);
+  for (int id : std::initializer_list<int>{kMainDefaultAll, IDOK, kMainAbout})
+    EnableMainButton(id, TRUE);
+  m_bBusy = 0;
+}
+
+UINT CPageDownloadFW::UpdateThreadProc(LPVOID param) {
+  static_cast<CPageDownloadFW*>(param)->UpdateFirmware();
+  return 0;
+}
+
+void CPageDownloadFW::UpdateFirmware() {
+  ReadBtMac();
+  if (m_bBtPortOk == 1) {
+    Sleep(2000);
+    m_bDownloadOk = static_cast<BYTE>(RunFlashDownload(m_flash.m_hDownload));
+    SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_PROCESSING));
+    Sleep(2000);
+    WriteBtMac();
+    ReleaseFlashLibrary();
+    const bool ok = m_flash.m_bAgentOk == 1 && m_flash.m_bImageOk == 1 && m_bDownloadOk == 1;
+    SetDlgItemText(IDC_DL_STATUS, LoadString(ok ? IDS_FW_SUCCESS : IDS_FW_FAILED));
+    EnableDeviceTab(TRUE);
+    GetDlgItem(IDC_DL_BROWSE)->EnableWindow(TRUE);
+    GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(TRUE);
+    for (int id :
+         std::initializer_list<int>{kMainDefaultAll, IDOK, kMainAbout, IDCANCEL, kMainApplyAll})
+      EnableMainButton(id, TRUE);
+    m_bBtPortOk = 1;
+    std::error_code ec;
+    std::filesystem::remove(m_szDlTempImagePath, ec);
+    m_bBusy = 0;
+    return;
+  }
+  SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_PORT_FAILED));
+  ReleaseFlashLibrary();
+  EnableDeviceTab(TRUE);
+  GetDlgItem(IDC_DL_BROWSE)->EnableWindow(TRUE);
+  GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(TRUE);
+  for (int id : std::initializer_list<int>{kMainDefaultAll, IDOK, IDCANCEL, kMainApplyAll})
+    EnableMainButton(id, TRUE);
+  m_bBtPortOk = 1;
+  m_bBusy = 0;
+}
+
+void CPageDownloadFW::InitFlashLibrary() {
+  SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_INIT_DOWNLOAD));
+  m_nProgress = 0;
+  m_progress.SetRange(0, 100);
+  m_progress.SetPos(0);
+  SetDlgItemText(IDC_DL_PERCENT, "0%");
+  m_flash.Prepare(m_szDlTempImagePath, g_utilityManager.m_nModelCode,
+                  CFlashSession::ALL_IN_ONE_AGENT_PREFIX);
+  CopyPath(m_szDlProgramFolder, m_flash.m_szProgramFolder);
+}
+
+void CPageDownloadFW::LoadDownloadAgent() {
+  m_flash.LoadDownloadAgent(g_utilityManager.m_nModelCode, CFlashSession::ALL_IN_ONE_AGENT_PREFIX);
+  CopyPath(m_szDlProgramFolder, m_flash.m_szProgramFolder);
+}
+
+void CPageDownloadFW::LoadScatterFile() { m_flash.LoadScatterFile(); }
+
+BOOL CPageDownloadFW::RunFlashDownload(FlashHandle hDownload) {
+  m_flash.m_hDownload = hDownload;
+  CFlashSession::Callbacks callbacks{DaInitCallback, DaProgressCallback, ImageInitCallback,
+                                     ImageProgressCallback, this};
+  return m_flash.RunDownload(m_nDlPortNumber, g_utilityManager.m_nModelCode, callbacks);
+}
+
+void CPageDownloadFW::ReleaseFlashLibrary() { m_flash.Release(); }
+
+void CPageDownloadFW::StripFirmwareFile(int* result, int mode) {
+  *result = 0;
+  char temp[256 + 32];
+  std::snprintf(temp, sizeof temp, "%s/%s", m_szDlFirmwareFolder[0] ? m_szDlFirmwareFolder : ".",
+                FIRMWARE_TEMP_NAME);
+  if (!CopyPath(m_szDlTempImagePath, temp)) return;
+  *result = StripFirmwareImage(m_szDlFirmwarePath, m_szDlTempImagePath,
+                               mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless);
+}
+
+void CPageDownloadFW::SetProgress(int n) {
+  CPageDownloadFW* page = g_pDownloadPage ? g_pDownloadPage : this;
+  m_nProgress = n;
+  m_progress.SetPos(n);
+  char text[16];
+  std::snprintf(text, sizeof text, "%d%%", n);
+  page->SetDlgItemText(IDC_DL_PERCENT, text);
+}
+
+int CPageDownloadFW::DaInitCallback(void* context) {
+  CPageDownloadFW* page = CallbackPage(context);
+  page->SetProgress(0);
+  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_INIT_DA));
+  return 0;
+}
+
+int CPageDownloadFW::DaProgressCallback(std::uint32_t percent, std::uint32_t, std::uint32_t,
+                                        void* context) {
+  CPageDownloadFW* page = CallbackPage(context);
+  page->SetProgress(static_cast<int>(percent & 0xFF));
+  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_DOWNLOAD_DA));
+  return 0;
+}
+
+int CPageDownloadFW::ImageInitCallback(void* context) {
+  CPageDownloadFW* page = CallbackPage(context);
+  page->SetProgress(0);
+  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_INIT_IMAGE));
+  return 0;
+}
+
+int CPageDownloadFW::ImageProgressCallback(std::uint32_t percent, std::uint32_t, std::uint32_t,
+                                           void* context) {
+  CPageDownloadFW* page = CallbackPage(context);
+  page->SetProgress(static_cast<int>(percent & 0xFF));
+  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_DOWNLOAD_IMAGE));
+  return 0;
+}

@@ -1,0 +1,24 @@
+// The logger's side of the Bluetooth address sentences: "$PMTK492" asks for
+// the address ("$PMTK592,<12 hex digits>" back), "$PMTK392,<6>,<6>" stores it
+// ("$PMTK010" back).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class BtMacSim {
+ public:
+  // The address as the logger reports it (r0 first); absent reports all FF.
+  std::optional<std::array<std::uint8_t, 6>> address;
+  bool answerQuery = true;
+  bool answerWrite = true;
+  int writes = 0;
+
+  // The reply to one received sentence, or nullopt when it is not ours.
+  std::optional<std::string> Handle(const std::string& sentence);
+
+  // "$<body>*CS\r\n".
+  static std::string Sentence(const std::string& body);
+};
