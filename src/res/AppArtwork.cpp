@@ -1,9 +1,12 @@
 #include "res/AppArtwork.h"
 
 #include <cmath>
+#include <mutex>
 #include <utility>
 #include <vector>
 
+#include "framework/BitmapRegistry.h"
+#include "res/PngEncode.h"
 #include "res/app_ids.h"
 
 namespace {
@@ -137,4 +140,17 @@ ArtworkImage DrawAppArtwork(int id) {
   }
 }
 
-void RegisterAppArtwork() {}
+void RegisterAppArtwork() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int id : {IDB_MODEL_BANNER, IDB_CONNECTED, IDB_NOT_CONNECTED, IDB_LOGO, IDB_LOGO_TEMPLATE,
+                   IDB_MODEL_BANNER_TX3X0}) {
+      const ArtworkImage image = DrawAppArtwork(id);
+      RegisterImagePng(ImageKind::Bitmap, static_cast<UINT>(id), image.width, image.height,
+                       EncodePng(image, false));
+    }
+    const ArtworkImage icon = DrawAppArtwork(IDR_MAINFRAME);
+    RegisterImagePng(ImageKind::Icon, IDR_MAINFRAME, icon.width, icon.height,
+                     EncodePng(icon, true));
+  });
+}
