@@ -4,7 +4,7 @@
 
 int main(int argc, char** argv) {
   QtView view(argc, argv);
-  // theApp lives in the core library; naming it here links it in.
-  (void)&theApp;
+  // theApp lives in the core library; using it here links it in.
+  theApp.m_pMainWnd = nullptr;
   return AfxWinMain();
 }
