@@ -322,6 +322,11 @@ QtView::~QtView() {
   m_impl.reset();
 }
 
+void QtView::Activate() {
+  g_impl = m_impl.get();
+  SetViewBackend(m_impl.get());
+}
+
 void QtView::InstallDialogHooks() {
   SetMessageBoxHook(
       [](const MessageBoxRequest& r) { return OnGuiThread<int>([r] { return QtMessageBox(r); }); });
