@@ -22,6 +22,8 @@ class QtView {
 
   // Installs the Qt message box and chooser hooks (the constructor does).
   void InstallDialogHooks();
+  // Makes this the framework's view again (after a test ran headless).
+  void Activate();
 
   class Impl;
 

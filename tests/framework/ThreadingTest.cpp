@@ -1,0 +1,116 @@
+// Workers setting control state while the GUI thread is busy, with the Qt
+// view running (offscreen), and the worker-thread calls.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <atomic>
+
+#include "FrameworkTestSupport.h"
+#include "framework/Thread.h"
+#include "framework/UserInput.h"
+
+using namespace fwtest;
+
+namespace {
+
+constexpr UINT WM_WORKER_DONE = WM_USER + 300;
+
+class CWorkPage : public CDialog {
+ public:
+  CWorkPage() : CDialog(IDD_PAGE) {}
+  CProgressCtrl m_progress;
+  std::atomic<int> doneMessages{0};
+  DWORD waitResult = 0;
+
+  static UINT Worker(LPVOID param) {
+    auto* page = static_cast<CWorkPage*>(param);
+    page->m_progress.SetRange32(0, 10000);
+    for (int i = 1; i <= 10000; ++i) {
+      page->m_progress.SetPos(i);
+      if (i % 100 == 0) page->SetDlgItemText(IDC_STATUS, "Step " + std::to_string(i));
+      if (i % 1000 == 0) page->GetDlgItem(IDC_COMBO)->EnableWindow(i % 2000 == 0);
+      if (i % 2500 == 0) page->UpdateWindow();
+    }
+    // A synchronous message to the page, whose thread is waiting for us.
+    page->SendMessage(WM_WORKER_DONE, 1);
+    return 5;
+  }
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_PROGRESS, m_progress); }
+  void OnOK() override {}
+  void OnCancel() override {}
+  afx_msg void OnStart() {
+    // The handler waits for the worker on the GUI thread.
+    CWinThread* t = AfxBeginThread(&CWorkPage::Worker, this);
+    waitResult = t->Wait(20000);
+  }
+  afx_msg LRESULT OnWorkerDone(WPARAM w, LPARAM) {
+    doneMessages += static_cast<int>(w);
+    return 0;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CWorkPage, CDialog)
+ON_BN_CLICKED(IDC_RADIO_A, &CWorkPage::OnStart)
+ON_MESSAGE(WM_WORKER_DONE, &CWorkPage::OnWorkerDone)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST(Threading, WorkerUpdatesProgressWhileTheGuiThreadWaitsInAHandler) {
+  SharedView();
+  RegisterTemplates();
+  CDialog main(IDD_MAIN);
+  ASSERT_TRUE(main.Create(IDD_MAIN));
+  main.ShowWindow(SW_SHOW);
+  CWorkPage page;
+  ASSERT_TRUE(page.Create(IDD_PAGE, main.GetDlgItem(IDC_TAB)));
+  page.ShowWindow(SW_SHOW);
+  QCoreApplication::processEvents();
+
+  UserClick(page, IDC_RADIO_A);  // runs OnStart, which waits for the worker
+
+  EXPECT_EQ(page.waitResult, DWORD{WAIT_OBJECT_0});
+  EXPECT_EQ(page.doneMessages.load(), 1);
+  EXPECT_EQ(page.m_progress.GetPos(), 10000);
+  std::string status;
+  page.GetDlgItemText(IDC_STATUS, status);
+  EXPECT_EQ(status, "Step 10000");
+  EXPECT_TRUE(page.GetDlgItem(IDC_COMBO)->IsWindowEnabled());
+  // The view catches up on its own thread.
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+namespace {
+std::atomic<int> g_counter{0};
+UINT CountAndReturn(LPVOID p) {
+  g_counter += *static_cast<int*>(p);
+  return 17;
+}
+UINT EndEarly(LPVOID) { AfxEndThread(9); }
+}  // namespace
+
+TEST(Threading, WorkerThreadsStartSuspendedEndAndReportTheirCode) {
+  Headless headless;
+  int add = 3;
+  g_counter = 0;
+  CWinThread* t = AfxBeginThread(CountAndReturn, &add, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Wait(30), DWORD{WAIT_TIMEOUT});  // still suspended
+  DWORD code = 0;
+  t->GetExitCodeThread(&code);
+  EXPECT_EQ(code, STILL_ACTIVE);
+  EXPECT_EQ(t->ResumeThread(), 1u);
+  EXPECT_EQ(t->Wait(), DWORD{WAIT_OBJECT_0});
+  t->GetExitCodeThread(&code);
+  EXPECT_EQ(code, 17u);
+  EXPECT_EQ(g_counter.load(), 3);
+  EXPECT_FALSE(t->IsRunning());  // the object stays valid after the end
+
+  CWinThread* e = AfxBeginThread(EndEarly, nullptr);
+  EXPECT_TRUE(AfxWaitForAllThreads(5000));
+  e->GetExitCodeThread(&code);
+  EXPECT_EQ(code, 9u);
+}
