@@ -62,6 +62,7 @@ class FirmwarePageTest : public ::testing::Test {
 
   void TearDown() override {
     if (CWinThread* t = device.GetUpdateThread()) t->Wait(60000);
+    if (CWinThread* t = download.GetUpdateThread()) t->Wait(60000);
     device.DestroyWindow();
     download.DestroyWindow();
     SetSleepFunction({});
