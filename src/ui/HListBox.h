@@ -1,0 +1,26 @@
+// A list box whose horizontal scroll extent follows its widest item, so long
+// lines (file names, photo results) can be scrolled sideways.
+#pragma once
+
+#include "framework/Controls.h"
+
+class CHListBox : public CListBox {
+ public:
+  CHListBox() = default;
+
+  int AddString(TextArg text) override;
+  int InsertString(int nIndex, TextArg text) override;
+  int DeleteString(UINT nIndex) override;
+  // Empties the list; the extent stays until the next item sets it.
+  void ResetContent() override;
+  // Widens the extent when text is wider than every item so far.
+  void UpdateExtent(TextArg text);
+
+  int GetMaxWidth() const { return m_nMaxWidth; }
+
+ private:
+  // Item width: text in the list box's font plus a margin of three borders.
+  int ItemWidth(TextArg text) const;
+
+  int m_nMaxWidth = 0;
+};
