@@ -47,6 +47,8 @@ END_MESSAGE_MAP()
 CPageDeviceSetting::CPageDeviceSetting(CWnd* pParent) : CDialog(IDD, pParent) {}
 
 CPageDeviceSetting::~CPageDeviceSetting() {
+  // The worker uses this page (and the download page) to its end.
+  if (m_pUpdateThread) m_pUpdateThread->Wait(INFINITE);
   if (g_pDevicePage == this) g_pDevicePage = nullptr;
 }
 

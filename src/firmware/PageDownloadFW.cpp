@@ -44,6 +44,8 @@ END_MESSAGE_MAP()
 CPageDownloadFW::CPageDownloadFW(CWnd* pParent) : CDialog(IDD, pParent) {}
 
 CPageDownloadFW::~CPageDownloadFW() {
+  // The worker uses this page to its end.
+  if (m_pUpdateThread) m_pUpdateThread->Wait(INFINITE);
   if (g_pDownloadPage == this) g_pDownloadPage = nullptr;
 }
 
@@ -126,7 +128,7 @@ void CPageDownloadFW::OnDownload() {
   int baud = 0, handle = 0;
   g_utilityManager.GetPortSettings(name, baud, handle);
   SetPortSettings(name, baud, handle);
-  AfxBeginThread(UpdateThreadProc, this);
+  m_pUpdateThread = AfxBeginThread(UpdateThreadProc, this);
 }
 
 void CPageDownloadFW::ReportMissingFlashFiles() {

@@ -28,6 +28,8 @@ class CPageDownloadFW : public CDialog {
   void OnDownload();
   static UINT UpdateThreadProc(LPVOID param);
   void UpdateFirmware();
+  // The update worker, while or after it runs (nullptr before the first).
+  CWinThread* GetUpdateThread() const { return m_pUpdateThread; }
 
   // Port name, baud rate and handle value from the settings object; the
   // port number is taken from the text after "COM".
@@ -93,6 +95,7 @@ class CPageDownloadFW : public CDialog {
   void SaveRegistryMac();
 
   SerialPort m_btPort;
+  CWinThread* m_pUpdateThread = nullptr;
 };
 
 // The firmware download page, for its progress callbacks.

@@ -16,7 +16,7 @@ namespace {
 constexpr std::uint32_t AGENT_MAGIC = 0x41474E54;  // tags telling the two handle kinds apart
 constexpr std::uint32_t DOWNLOAD_MAGIC = 0x444C4F44;
 constexpr std::size_t MAX_IMAGE_FILE = 16 * 1024 * 1024;
-constexpr int LINK_BAUD = 115200;
+constexpr int LINK_BAUD = 38400;  // the logger's own rate: the handshake is a sentence
 
 struct Agent {
   std::uint32_t magic = AGENT_MAGIC;

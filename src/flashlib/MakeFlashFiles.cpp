@@ -54,13 +54,16 @@ int main(int argc, char** argv) {
   const std::string scatter = flashfiles::DefaultScatterText();
   ok &= WriteFile(dir + "/scat.txt", std::vector<std::uint8_t>(scatter.begin(), scatter.end()));
 
-  // Sample firmware for the simulated R-710 logger: the simulated logger
-  // takes its new version from the "FWVER=" mark in the image.
+  // Sample firmware for the simulated loggers (R-710 and Roamline38): the
+  // simulated logger takes its new version from the "FWVER=" mark in the
+  // image.
   std::string text = "NAVREL SAMPLE FIRMWARE FWVER=105 ";
   std::vector<std::uint8_t> image(64 * 1024);
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
   std::copy(text.begin(), text.end(), image.begin());
   ok &= WriteFile(dir + "/R710_SAMPLE_V1.05_VNT.bin",
                   BuildFirmwareFile("R-710", {"V1.05", "V01", "V02"}, image));
+  ok &= WriteFile(dir + "/TX380_SAMPLE_V1.05_VNT.bin",
+                  BuildFirmwareFile("TX380", {"V1.05", "V01", "V02"}, image));
   return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "firmware/BtMac.h"
+#include "sim/SimLogger.h"
 
 std::string BtMacSim::Sentence(const std::string& body) {
   return body + "*" + SentenceChecksum(body) + "\r\n";
@@ -32,3 +33,20 @@ std::optional<std::string> BtMacSim::Handle(const std::string& sentence) {
   }
   return std::nullopt;
 }
+
+namespace sim {
+
+std::shared_ptr<BtMacSim> InstallBtMac(SimLogger& logger) {
+  auto state = std::make_shared<BtMacSim>();
+  auto handler = [state](SimLogger& l, const std::string& sentence) {
+    auto reply = state->Handle(sentence + "\r\n");
+    if (!reply) return false;
+    if (!reply->empty()) l.Send(*reply);
+    return true;
+  };
+  logger.AddHandler("$PMTK492", handler);
+  logger.AddHandler("$PMTK392,", handler);
+  return state;
+}
+
+}  // namespace sim

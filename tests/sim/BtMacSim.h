@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,3 +23,10 @@ class BtMacSim {
   // "$<body>*CS\r\n".
   static std::string Sentence(const std::string& body);
 };
+
+namespace sim {
+class SimLogger;
+// Teaches the simulated logger the address sentences; the returned state
+// stays with the logger.
+std::shared_ptr<BtMacSim> InstallBtMac(SimLogger& logger);
+}  // namespace sim

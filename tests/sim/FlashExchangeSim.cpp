@@ -1,6 +1,7 @@
 #include "sim/FlashExchangeSim.h"
 
 #include "firmware/Crc32.h"
+#include "sim/SimLogger.h"
 
 using namespace flashproto;
 
@@ -150,3 +151,30 @@ std::string FlashExchangeSim::VersionInImage(const std::vector<std::uint8_t>& im
     if (c < '0' || c > '9') return "";
   return digits;
 }
+
+namespace sim {
+
+std::shared_ptr<FlashExchangeSim> InstallFlashExchange(SimLogger& logger) {
+  auto state = std::make_shared<FlashExchangeSim>();
+  SimLogger* owner = &logger;
+  state->onRestart = [owner](const std::vector<std::uint8_t>& image) {
+    const std::string version = FlashExchangeSim::VersionInImage(image);
+    if (!version.empty()) owner->SetVersions(version, owner->Hardware());
+  };
+  const std::string sync(SYNC.substr(0, SYNC.find('*')));
+  logger.AddHandler(sync, [state](SimLogger& l, const std::string&) {
+    if (state->faults.silent) return true;
+    l.Send(std::string(SYNC_REPLY));
+    state->Begin();
+    l.SetRawHandler([state](SimLogger& line, const std::uint8_t* data, std::size_t size) {
+      std::vector<std::uint8_t> reply;
+      state->Feed(data, size, reply);
+      if (!reply.empty()) line.Send(std::string(reply.begin(), reply.end()));
+      if (!state->Active()) line.SetRawHandler({});
+    });
+    return true;
+  });
+  return state;
+}
+
+}  // namespace sim

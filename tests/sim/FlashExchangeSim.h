@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,3 +58,11 @@ class FlashExchangeSim {
   std::vector<std::uint8_t> agent_, image_;
   int restarts_ = 0, resent_ = 0;
 };
+
+namespace sim {
+class SimLogger;
+// Teaches the simulated logger the flash exchange: the handshake sentence
+// hands the line to the boot loader, and a started image replaces the
+// logger's firmware version with the one in the image.
+std::shared_ptr<FlashExchangeSim> InstallFlashExchange(SimLogger& logger);
+}  // namespace sim

@@ -1,10 +1,14 @@
 #include "sim/SimExtensions.h"
 
+#include "sim/BtMacSim.h"
+#include "sim/FlashExchangeSim.h"
+
 namespace sim {
 
 void InstallSimExtensions(SimLogger& logger) {
   // Extensions add their Install...(logger) call here.
-  (void)logger;
+  InstallBtMac(logger);
+  InstallFlashExchange(logger);
 }
 
 }  // namespace sim

@@ -1,0 +1,132 @@
+// Handlers of the device page that need no update: Write Name, the forced
+// mode, the file test through the chooser, and the progress display.
+#include <fstream>
+
+#include "firmware/FirmwareFileFormat.h"
+#include "firmware/FirmwareFixture.h"
+
+TEST_F(FirmwarePageTest, WriteNameChecksTheNameOnlyWhileConnected) {
+  device.SetDlgItemText(IDC_DEV_USER_NAME, "Bad Name");
+  device.OnWriteName();  // port closed: silent
+  EXPECT_EQ(ui.MessageBoxCount(), 0u);
+  EXPECT_EQ(g_utilityManager.m_strUserName, "Bad Name");
+
+  commands.AllocateReplyBuffer();
+  device.m_comboPort.SetCurSel(ComNumber() - 1);
+  device.ApplyPortSelection();
+  ASSERT_NE(device.m_hComPort, nullptr);
+  device.OnWriteName();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_DEV_NAME_FORBIDDEN));
+  EXPECT_EQ(ui.LastMessageBox().Icon(), static_cast<UINT>(MB_ICONHAND));
+  device.SetDlgItemText(IDC_DEV_USER_NAME, "Caf\xC3\xA9");
+  device.OnWriteName();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_DEV_NAME_NOT_ASCII));
+  EXPECT_EQ(logger.CountReceived("$VANTO710,4"), 0);
+  device.SetDlgItemText(IDC_DEV_USER_NAME, "SixteenLettersOk");
+  device.OnWriteName();
+  EXPECT_EQ(ui.MessageBoxCount(), 2u);
+  EXPECT_TRUE(logger.WaitForSentence("$VANTO710,4", 1000));
+  EXPECT_EQ(g_utilityManager.m_strUserName, "SixteenLettersOk");
+  device.ClosePort();
+}
+
+TEST_F(FirmwarePageTest, ForcedModeComparesAgainstRoamline38) {
+  device.OnForceUpdate();
+  EXPECT_EQ(g_utilityManager.m_nModelCode, 4);
+  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+  EXPECT_FALSE(Enabled(device, IDC_DEV_CONNECT));
+  EXPECT_EQ(Text(device, IDC_DEV_WARNING), CDialog::LoadString(IDS_DEV_FORCE_WARNING));
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  EXPECT_EQ(Text(device, IDC_DEV_COMPARE_RESULT), CDialog::LoadString(IDS_FW_CONFIRM_UPDATE));
+  EXPECT_EQ(Text(device, IDC_DEV_FILE_MODEL), "Roamline38");
+  EXPECT_EQ(Text(device, IDC_DEV_FILE_VERSION), "V1.05");
+  EXPECT_EQ(Text(device, IDC_DEV_FILE_HW1 + 1), "V02");
+  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+  // The image lies beside the chosen file.
+  EXPECT_TRUE(std::filesystem::exists(home.path() / "fw" / "Vanto_FW_Temp.bin"));
+  ASSERT_FALSE(ui.FileDialogs().empty());
+  EXPECT_EQ(ui.FileDialogs()[0].filter, "_VNT (*.bin)|*.bin|");
+}
+
+TEST_F(FirmwarePageTest, SelectFileRefusesForeignNamesAndBadContent) {
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  EXPECT_EQ(Text(device, IDC_DEV_COMPARE_RESULT), CDialog::LoadString(IDS_FW_NEWER));
+  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+
+  // A name without the mark: warning, Execute off, header fields emptied.
+  const auto other = home.path() / "fw" / "firmware.bin";
+  std::filesystem::copy_file(home.path() / "fw" / "R710_SAMPLE_V1.05_VNT.bin", other);
+  ui.AnswerFileDialog(other.string());
+  device.OnSelectFile();
+  EXPECT_EQ(ui.LastMessageBox().caption, "WARNING!!");
+  EXPECT_FALSE(Enabled(device, IDC_DEV_EXECUTE));
+  EXPECT_EQ(Text(device, IDC_DEV_FILE_MODEL), "");
+
+  // Damaged content: message 415; the earlier verdict stays.
+  const auto bad = home.path() / "fw" / "BAD_VNT.bin";
+  std::ofstream(bad, std::ios::binary) << "not a firmware file at all";
+  ui.AnswerFileDialog(bad.string());
+  device.OnSelectFile();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_FILE_WRONG));
+  EXPECT_FALSE(Enabled(device, IDC_DEV_EXECUTE));
+  EXPECT_FALSE(std::filesystem::exists(home.path() / "fw" / "Vanto_FW_Temp.bin"));
+
+  // A path longer than the page's buffers fails the same way, cleanly.
+  auto deep = home.path() / std::string(200, 'd') / std::string(60, 'e');
+  std::filesystem::create_directories(deep);
+  std::filesystem::copy_file(home.path() / "fw" / "R710_SAMPLE_V1.05_VNT.bin",
+                             deep / "R710_SAMPLE_V1.05_VNT.bin");
+  ui.AnswerFileDialog((deep / "R710_SAMPLE_V1.05_VNT.bin").string());
+  device.OnSelectFile();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_FILE_WRONG));
+}
+
+TEST_F(FirmwarePageTest, ProgressShowsPercentOnlyUpTo99AndAtTheEnd) {
+  device.SetProgress(42);
+  EXPECT_EQ(Text(device, IDC_DEV_PERCENT), "42%");
+  device.SetProgress(150);
+  EXPECT_EQ(Text(device, IDC_DEV_PERCENT), "42%");
+  EXPECT_EQ(device.m_progress.GetPos(), 100);
+  device.SetProgress(1000);
+  EXPECT_EQ(Text(device, IDC_DEV_PERCENT), "100%");
+  EXPECT_EQ(device.m_nProgress, 100);
+  download.SetProgress(150);
+  EXPECT_EQ(Text(download, IDC_DL_PERCENT), "150%");
+}
+
+TEST_F(FirmwarePageTest, ExecuteWithoutAFileOrAgentStopsWithAMessage) {
+  device.OnExecute();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_FILE));
+  EXPECT_EQ(device.GetUpdateThread(), nullptr);
+
+  // No download agent for the model: said so, nothing locked, no thread.
+  device.OnForceUpdate();
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  g_utilityManager.m_nModelCode = 0;
+  device.OnExecute();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_AGENT));
+  EXPECT_EQ(device.GetUpdateThread(), nullptr);
+  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+  EXPECT_EQ(download.m_bBusy, 0);
+}
+
+TEST_F(FirmwarePageTest, DownloadPageRefusesMissingAndHeaderlessFiles) {
+  download.OnDownload();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_FILE));
+  const auto path = home.path() / "R710_FW_V1.23_VNT.bin";
+  auto bytes = BuildFirmwareFile("", {}, std::vector<std::uint8_t>(100, 1), false);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  ui.AnswerFileDialog(path.string());
+  download.OnBrowse();
+  EXPECT_EQ(Text(download, IDC_DL_FILE_PATH), path.string());
+  download.OnDownload();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_FILE_WRONG));
+  EXPECT_EQ(download.m_bBusy, 0);
+  EXPECT_TRUE(Enabled(download, IDC_DL_BROWSE));
+}

@@ -1,0 +1,178 @@
+// Whole firmware updates against the simulated logger: identification, the
+// Bluetooth address read, the flash exchange, the address written back, the
+// self test, and the new version seen by a later identification.
+#include "firmware/FirmwareFixture.h"
+#include "platform/Registry.h"
+
+namespace {
+
+class TX380Update : public FirmwarePageTest {
+ protected:
+  TX380Update() : FirmwarePageTest(sim::Model::TX380) {}
+};
+
+// Runs Execute and waits for the update thread.
+void RunUpdate(CPageDeviceSetting& device) {
+  device.OnExecute();
+  ASSERT_NE(device.GetUpdateThread(), nullptr);
+  ASSERT_EQ(device.GetUpdateThread()->Wait(60000), static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+std::string SavedMac() {
+  CTool tool;
+  std::string text;
+  tool.GetRegString(HKEY_CURRENT_USER, "R710BTMacAddress", text);
+  return text;
+}
+
+}  // namespace
+
+TEST_F(FirmwarePageTest, R710UpdateKeepsTheBluetoothAddressAndShowsTheNewVersion) {
+  bt->address = std::array<std::uint8_t, 6>{0x00, 0x11, 0x22, 0x33, 0x44, 0xA5};
+  Identify();
+  EXPECT_EQ(Text(device, IDC_DEV_FIRMWARE), "V1.01");
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  ASSERT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_SUCCESS));
+  EXPECT_EQ(Text(device, IDC_DEV_PERCENT), "100%");
+  EXPECT_EQ(flash->Restarts(), 1);
+  // Address read before and written back after the download.
+  EXPECT_EQ(SavedMac(), "A5:44:33:22:11:00");
+  EXPECT_EQ(bt->writes, 1);
+  EXPECT_EQ(logger.CountReceived("$PMTK392,001122,3344A5"), 1);
+  // R-710 has no self test; the temporary image is gone; buttons stay off.
+  EXPECT_EQ(logger.CountReceived("$PVNT837"), 0);
+  EXPECT_FALSE(std::filesystem::exists(home.path() / "fw" / "Vanto_FW_Temp.bin"));
+  EXPECT_FALSE(Enabled(device, IDC_DEV_EXECUTE));
+  EXPECT_FALSE(Enabled(device, IDC_DEV_SELECT_FILE));
+  EXPECT_EQ(download.m_bBusy, 0);
+  EXPECT_EQ(device.m_hComPort, nullptr);
+
+  device.m_bConnectNext = TRUE;
+  device.OnConnect();
+  EXPECT_EQ(Text(device, IDC_DEV_FIRMWARE), "V1.05");
+}
+
+TEST_F(FirmwarePageTest, ProgressFollowsTheBytesSent) {
+  std::vector<int> seen;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  // The percent text between the callbacks, as the user sees it.
+  std::atomic<bool> stop{false};
+  std::thread watcher([&] {
+    std::string last;
+    while (!stop) {
+      std::string now = Text(device, IDC_DEV_PERCENT);
+      if (now != last && !now.empty()) seen.push_back(std::atoi(now.c_str()));
+      last = now;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  });
+  RunUpdate(device);
+  stop = true;
+  watcher.join();
+  // Several distinct steps between 0 and 100 (64 KB in 256-byte blocks).
+  EXPECT_GT(seen.size(), 5u);
+  EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int p) { return p >= 0 && p <= 100; }));
+  EXPECT_EQ(Text(device, IDC_DEV_PERCENT), "100%");
+}
+
+TEST_F(FirmwarePageTest, NoAddressAndNoSavedCopyWritesAllFF) {
+  bt->answerQuery = false;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(SavedMac(), "FF:FF:FF:FF:FF:FF");
+  EXPECT_EQ(logger.CountReceived("$PMTK392,FFFFFF,FFFFFF"), 1);
+}
+
+TEST_F(FirmwarePageTest, AllFFReplyTakesTheSavedAddress) {
+  CTool().SetRegString(HKEY_CURRENT_USER, "R710BTMacAddress", "A5:44:33:22:11:00");
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(logger.CountReceived("$PMTK392,001122,3344A5"), 1);
+}
+
+TEST_F(FirmwarePageTest, RefusedAgentEndsInFailureAndKeepsTheOldVersion) {
+  flash->faults.refuseAgent = true;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(flash->Restarts(), 0);
+  EXPECT_EQ(logger.Firmware(), "101");
+  EXPECT_FALSE(std::filesystem::exists(home.path() / "fw" / "Vanto_FW_Temp.bin"));
+}
+
+TEST_F(FirmwarePageTest, SilentBootLoaderPausesAndFails) {
+  flash->faults.silent = true;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(device.m_flash.m_nDownloadResult, FLASH_DL_NO_HANDSHAKE);
+  EXPECT_EQ(CountSleeps(1500), 1);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+}
+
+TEST_F(FirmwarePageTest, UnopenablePortStopsBeforeTheDownload) {
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  g_utilityManager.SetPortSettings("COM99", 38400, 0);
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_PORT_FAILED));
+  EXPECT_EQ(flash->Restarts(), 0);
+  EXPECT_EQ(download.m_bBusy, 0);
+  // The image stays for a later try.
+  EXPECT_TRUE(std::filesystem::exists(home.path() / "fw" / "Vanto_FW_Temp.bin"));
+}
+
+TEST_F(TX380Update, SkipsBluetoothAndWaitsForTheSelfTest) {
+  Identify();
+  ASSERT_EQ(g_utilityManager.m_nModelCode, 4);
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(logger.CountReceived("$PMTK492"), 0);
+  EXPECT_EQ(bt->writes, 0);
+  EXPECT_EQ(logger.CountReceived("$PVNT837"), 1);
+  EXPECT_EQ(CountSleeps(700), 100);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_SUCCESS_R38));
+  EXPECT_EQ(Text(device, IDC_DEV_WARNING), CDialog::LoadString(IDS_FW_ODOMETER_NOTE));
+  EXPECT_EQ(logger.Firmware(), "105");
+}
+
+TEST_F(FirmwarePageTest, DownloadPageUpdatesOnItsOwnPort) {
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  download.OnBrowse();
+  download.OnDownload();
+  EXPECT_EQ(download.m_bBusy, 1);
+  ASSERT_NE(download.GetUpdateThread(), nullptr);
+  ASSERT_EQ(download.GetUpdateThread()->Wait(60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(download.m_bBusy, 0);
+  EXPECT_EQ(Text(download, IDC_DL_STATUS), CDialog::LoadString(IDS_FW_SUCCESS));
+  EXPECT_EQ(logger.Firmware(), "105");
+  EXPECT_EQ(Text(download, IDC_DL_PERCENT), "100%");
+}
+
+TEST_F(FirmwarePageTest, DownloadPageReportsAFailedDownloadAsFailure) {
+  flash->faults.corruptVerify = true;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  download.OnBrowse();
+  download.OnDownload();
+  ASSERT_NE(download.GetUpdateThread(), nullptr);
+  download.GetUpdateThread()->Wait(60000);
+  EXPECT_EQ(Text(download, IDC_DL_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(logger.Firmware(), "101");
+}
