@@ -9,8 +9,7 @@
 
 class CLoggerPage : public CDialog {
  public:
-  explicit CLoggerPage(UINT nIDTemplate, CWnd* pParent = nullptr)
-      : CDialog(nIDTemplate, pParent) {}
+  explicit CLoggerPage(UINT nIDTemplate, CWnd* pParent = nullptr) : CDialog(nIDTemplate, pParent) {}
 
  protected:
   void OnOK() override {}

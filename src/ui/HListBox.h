@@ -4,15 +4,17 @@
 
 #include "framework/Controls.h"
 
+// Its users add, insert, delete and clear items through this class; the
+// base class's operations of the same names do not update the extent.
 class CHListBox : public CListBox {
  public:
   CHListBox() = default;
 
-  int AddString(TextArg text) override;
-  int InsertString(int nIndex, TextArg text) override;
-  int DeleteString(UINT nIndex) override;
+  int AddString(TextArg text);
+  int InsertString(int nIndex, TextArg text);
+  int DeleteString(UINT nIndex);
   // Empties the list; the extent stays until the next item sets it.
-  void ResetContent() override;
+  void ResetContent();
   // Widens the extent when text is wider than every item so far.
   void UpdateExtent(TextArg text);
 

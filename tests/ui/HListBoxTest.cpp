@@ -70,12 +70,4 @@ TEST_F(HListBoxTest, FailedAddsLeaveTheWidthAlone) {
   EXPECT_EQ(unbound.GetMaxWidth(), 0);
 }
 
-TEST_F(HListBoxTest, ChangesThroughTheBaseClassAreSeenToo) {
-  CListBox& base = list;
-  base.AddString(kMiddle);
-  EXPECT_EQ(list.GetHorizontalExtent(), Width(kMiddle));
-  base.DeleteString(0);
-  EXPECT_EQ(list.GetHorizontalExtent(), 0);
-}
-
 }  // namespace
