@@ -364,12 +364,9 @@ TEST_F(MainDialogTest, AboutBoxFromButtonAndSystemMenu) {
                              std::to_string(version.GetProductVersion(2)) + "." +
                              std::to_string(version.GetProductVersion(1)) + "." +
                              std::to_string(version.GetProductVersion(0));
-  const std::vector<std::string> expected = {"VANTO Navrel",
-                                             "Copyright (C) Vanto. All rights reserved.",
-                                             "VANTO Navrel   V2.00",
-                                             "Close",
-                                             "Adapted device : Roamline38",
-                                             dotted};
+  const std::vector<std::string> expected = {
+      "VANTO Navrel", "Copyright (C) 2026 Vanto",    "VANTO Navrel   V2.00",
+      "Close",        "Adapted device : Roamline38", dotted};
   EXPECT_EQ(texts, expected);
 }
 
