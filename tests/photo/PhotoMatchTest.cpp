@@ -169,6 +169,9 @@ TEST_F(PhotoMatchTest, MissingFolderGivesNoPhotos) {
   page.m_strPhotoFolder = (dir.path() / "nowhere").string();
   page.ParsePhotos();
   EXPECT_EQ(page.m_nPhotoCount, 0);
+  page.m_strPhotoFolder.clear();
+  page.FindPhotos();
+  EXPECT_EQ(page.m_nPhotoCount, 0);
   EXPECT_EQ(page.GetStatusText(), "");
 }
 
