@@ -1,0 +1,197 @@
+// Gathers every area's dialog templates (src/res/<area>_templates.inc).
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "framework/Resources.h"
+#include "framework/WinDefs.h"
+
+#if __has_include("res/common_ids.h")
+#include "res/common_ids.h"
+#endif
+#if __has_include("res/framework_ids.h")
+#include "res/framework_ids.h"
+#endif
+#if __has_include("res/app_ids.h")
+#include "res/app_ids.h"
+#endif
+#if __has_include("res/ui_ids.h")
+#include "res/ui_ids.h"
+#endif
+#if __has_include("res/firmware_ids.h")
+#include "res/firmware_ids.h"
+#endif
+#if __has_include("res/logger_ids.h")
+#include "res/logger_ids.h"
+#endif
+#if __has_include("res/formats_ids.h")
+#include "res/formats_ids.h"
+#endif
+#if __has_include("res/photo_ids.h")
+#include "res/photo_ids.h"
+#endif
+#if __has_include("res/link_ids.h")
+#include "res/link_ids.h"
+#endif
+
+namespace {
+
+#if __has_include("res/common_templates.inc")
+const std::vector<DialogTemplate>& commonTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/common_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& commonTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/framework_templates.inc")
+const std::vector<DialogTemplate>& frameworkTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/framework_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& frameworkTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/app_templates.inc")
+const std::vector<DialogTemplate>& appTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/app_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& appTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/ui_templates.inc")
+const std::vector<DialogTemplate>& uiTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/ui_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& uiTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/firmware_templates.inc")
+const std::vector<DialogTemplate>& firmwareTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/firmware_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& firmwareTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/logger_templates.inc")
+const std::vector<DialogTemplate>& loggerTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/logger_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& loggerTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/formats_templates.inc")
+const std::vector<DialogTemplate>& formatsTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/formats_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& formatsTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/photo_templates.inc")
+const std::vector<DialogTemplate>& photoTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/photo_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& photoTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+#if __has_include("res/link_templates.inc")
+const std::vector<DialogTemplate>& linkTemplates() {
+  static const std::vector<DialogTemplate> t = {
+#include "res/link_templates.inc"
+  };
+  return t;
+}
+#else
+const std::vector<DialogTemplate>& linkTemplates() {
+  static const std::vector<DialogTemplate> t;
+  return t;
+}
+#endif
+
+std::mutex g_runtimeMutex;
+std::map<UINT, DialogTemplate>& RuntimeTemplates() {
+  static std::map<UINT, DialogTemplate> t;
+  return t;
+}
+
+}  // namespace
+
+std::vector<TemplateArea> TemplateAreas() {
+  return {{"common", commonTemplates()},     {"framework", frameworkTemplates()},
+          {"app", appTemplates()},           {"ui", uiTemplates()},
+          {"firmware", firmwareTemplates()}, {"logger", loggerTemplates()},
+          {"formats", formatsTemplates()},   {"photo", photoTemplates()},
+          {"link", linkTemplates()}};
+}
+
+const DialogTemplate* FindDialogTemplate(UINT id) {
+  {
+    std::lock_guard lock(g_runtimeMutex);
+    auto& rt = RuntimeTemplates();
+    if (auto it = rt.find(id); it != rt.end()) return &it->second;
+  }
+  for (const TemplateArea& area : TemplateAreas()) {
+    for (const DialogTemplate& t : area.templates)
+      if (static_cast<UINT>(t.id) == id) return &t;
+  }
+  return nullptr;
+}
+
+void RegisterDialogTemplate(DialogTemplate tmpl) {
+  std::lock_guard lock(g_runtimeMutex);
+  RuntimeTemplates()[static_cast<UINT>(tmpl.id)] = std::move(tmpl);
+}
