@@ -10,6 +10,7 @@
 #include <ctime>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,38 @@ bool ChangedByCopy(const std::string& key) {
          key == "ExifTool:ExifToolVersion";
 }
 
+// The GPS tags read back hold the point: references for the signs, the
+// angles to the written hundredth of a second, the altitude to the
+// centimetre and the UTC date and time.
+void ExpectGpsAsWritten(const Tags& gps, const TrackPoint& p) {
+  const std::string latRef = Text(gps, "GPS:GPSLatitudeRef");
+  const std::string lonRef = Text(gps, "GPS:GPSLongitudeRef");
+  EXPECT_EQ(latRef, p.fLatitude < 0 ? "S" : "N");
+  EXPECT_EQ(lonRef, p.fLongitude < 0 ? "W" : "E");
+  EXPECT_EQ(Text(gps, "GPS:GPSVersionID"), "2 2 0 0");
+  // Written as whole degrees, whole minutes and truncated hundredths of seconds.
+  const double second = 1.0 / 3600;
+  const double lat = Number(gps, "GPS:GPSLatitude") * (latRef == "S" ? -1 : 1);
+  const double lon = Number(gps, "GPS:GPSLongitude") * (lonRef == "W" ? -1 : 1);
+  EXPECT_LE(std::fabs(lat), std::fabs(double{p.fLatitude}) + 1e-9);
+  EXPECT_NEAR(lat, p.fLatitude, 0.01 * second);
+  EXPECT_LE(std::fabs(lon), std::fabs(double{p.fLongitude}) + 1e-9);
+  EXPECT_NEAR(lon, p.fLongitude, 0.01 * second);
+  // Altitude in centimetres, below sea level through the reference.
+  const std::string altRef = Text(gps, "GPS:GPSAltitudeRef");
+  EXPECT_EQ(altRef, p.fAltitude < 0 ? "1" : "0");
+  const double alt = Number(gps, "GPS:GPSAltitude") * (altRef == "1" ? -1 : 1);
+  EXPECT_NEAR(alt, p.fAltitude, 0.005 + 1e-4);
+  const std::time_t t = p.nTime;
+  std::tm utc{};
+  gmtime_r(&t, &utc);
+  char date[32], time[32];
+  std::strftime(date, sizeof date, "%Y:%m:%d", &utc);
+  std::strftime(time, sizeof time, "%H:%M:%S", &utc);
+  EXPECT_EQ(Text(gps, "GPS:GPSDateStamp"), date);
+  EXPECT_EQ(Text(gps, "GPS:GPSTimeStamp"), time);
+}
+
 struct Case {
   std::string name;
   JpegSpec spec;
@@ -169,13 +202,20 @@ std::vector<Case> Cases() {
   return cases;
 }
 
-TEST(ExifToolCheckTest, CopiesReadBackAsWrittenWithoutWarnings) {
-  if (!ExifToolInstalled()) {
-    if (std::getenv("CI") != nullptr)
-      FAIL() << "exiftool is missing: scripts/install-deps installs it";
-    GTEST_SKIP()
-        << "exiftool not installed (libimage-exiftool-perl; scripts/install-deps installs it)";
+// Every test needs exiftool; CI installs it, so there it must be present.
+class ExifToolCheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!ExifToolInstalled()) {
+      if (std::getenv("CI") != nullptr)
+        FAIL() << "exiftool is missing: scripts/install-deps installs it";
+      GTEST_SKIP()
+          << "exiftool not installed (libimage-exiftool-perl; scripts/install-deps installs it)";
+    }
   }
+};
+
+TEST_F(ExifToolCheckTest, CopiesReadBackAsWrittenWithoutWarnings) {
   testsupport::TempDir dir;
   phototest::PhotoZone zone(8);  // the UTC time is written whatever the photo zone
   CPageTrackLogPhoto page;
@@ -220,34 +260,9 @@ TEST(ExifToolCheckTest, CopiesReadBackAsWrittenWithoutWarnings) {
                            .out;
     }
 
-    const TrackPoint& p = cases[i].point;
-    const std::string latRef = Text(after, "GPS:GPSLatitudeRef");
-    const std::string lonRef = Text(after, "GPS:GPSLongitudeRef");
-    EXPECT_EQ(latRef, p.fLatitude < 0 ? "S" : "N");
-    EXPECT_EQ(lonRef, p.fLongitude < 0 ? "W" : "E");
-    EXPECT_EQ(Text(after, "GPS:GPSVersionID"), "2 2 0 0");
-    // Written as whole degrees, whole minutes and truncated hundredths of seconds.
-    const double second = 1.0 / 3600;
-    const double lat = Number(after, "GPS:GPSLatitude") * (latRef == "S" ? -1 : 1);
-    const double lon = Number(after, "GPS:GPSLongitude") * (lonRef == "W" ? -1 : 1);
-    EXPECT_LE(std::fabs(lat), std::fabs(double{p.fLatitude}) + 1e-9);
-    EXPECT_NEAR(lat, p.fLatitude, 0.01 * second);
-    EXPECT_LE(std::fabs(lon), std::fabs(double{p.fLongitude}) + 1e-9);
-    EXPECT_NEAR(lon, p.fLongitude, 0.01 * second);
-    // Altitude in centimetres, below sea level through the reference.
-    const std::string altRef = Text(after, "GPS:GPSAltitudeRef");
-    EXPECT_EQ(altRef, p.fAltitude < 0 ? "1" : "0");
-    const double alt = Number(after, "GPS:GPSAltitude") * (altRef == "1" ? -1 : 1);
-    EXPECT_NEAR(alt, p.fAltitude, 0.005 + 1e-4);
-    const std::time_t t = p.nTime;
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char date[32], time[32];
-    std::strftime(date, sizeof date, "%Y:%m:%d", &utc);
-    std::strftime(time, sizeof time, "%H:%M:%S", &utc);
-    EXPECT_EQ(Text(after, "GPS:GPSDateStamp"), date);
-    EXPECT_EQ(Text(after, "GPS:GPSTimeStamp"), time);
-    EXPECT_EQ(Text(after, "Composite:GPSDateTime"), std::string(date) + " " + time + "Z");
+    ExpectGpsAsWritten(after, cases[i].point);
+    EXPECT_EQ(Text(after, "Composite:GPSDateTime"),
+              Text(after, "GPS:GPSDateStamp") + " " + Text(after, "GPS:GPSTimeStamp") + "Z");
 
     // Everything else reads exactly as in the photo: maker note, Interop
     // IFD, thumbnail bytes and the JFIF segment included.
@@ -275,6 +290,45 @@ TEST(ExifToolCheckTest, CopiesReadBackAsWrittenWithoutWarnings) {
     EXPECT_EQ(copy->segmentLength, source->segmentLength + 218);
   }
   EXPECT_EQ(SplitAtExif(phototest::ReadFile(copies.back()))->segmentLength, 65534u);
+}
+
+TEST_F(ExifToolCheckTest, PositionsNearMinuteBoundariesKeepTheirPrecision) {
+  // Angles one float step either side of whole minutes, where truncating
+  // to degrees, minutes and hundredths of seconds is easiest to get wrong,
+  // and altitudes and times across their ranges (times before 1970 too).
+  testsupport::TempDir dir;
+  std::mt19937 random(2008);
+  const Bytes canon = BuildJpeg(JpegSpec{}), sony = BuildJpeg(Sony());
+  std::vector<TrackPoint> points;
+  std::string files;
+  for (int i = 0; i < 32; ++i) {
+    const int sign = i % 4 < 2 ? 1 : -1;
+    const float minute = static_cast<float>(std::uniform_int_distribution<int>(0, 89 * 60)(random));
+    const float toward = i % 2 ? 1000.0f : -1000.0f;
+    TrackPoint p;
+    p.fLatitude = sign * std::nextafter(minute / 60, toward);
+    p.fLongitude = -sign * std::nextafter(2 * minute / 60, toward);
+    p.fAltitude = std::uniform_real_distribution<float>(-500, 9000)(random);
+    p.nTime = static_cast<std::int32_t>(random());
+    std::vector<BYTE> copy;
+    std::string message;
+    ASSERT_EQ(BuildGpsExifCopy(i % 2 ? sony : canon, p, copy, message), GpsCopyResult::Written)
+        << message;
+    const fs::path path = dir.path() / ("p" + std::to_string(i) + ".jpg");
+    phototest::WriteFile(path, Bytes(copy.begin(), copy.end()));
+    points.push_back(p);
+    files += " " + Quote(path.string());
+  }
+  const CommandRun run =
+      RunCommand("exiftool -j -n -G1 -gps:all -validate -warning -error" + files + " 2>/dev/null");
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::vector<Tags> read = ParseJson(run.out);
+  ASSERT_EQ(read.size(), points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Text(read[i], "ExifTool:Validate"), "0 0 0") << Text(read[i], "ExifTool:Warning");
+    ExpectGpsAsWritten(read[i], points[i]);
+  }
 }
 
 }  // namespace
