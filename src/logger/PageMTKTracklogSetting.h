@@ -46,6 +46,9 @@ class CPageMTKTracklogSetting : public CDialog {
     return std::unique_lock<std::mutex>(m_replyMutex);
   }
   void ClearReplyBuffer();
+  // Drops the first count characters of the reply text, under the buffer's
+  // lock so the receive thread appends behind the shifted text.
+  void DiscardReceived(int count);
 
   char* SendLogCommand(int t, int a, int b);
   char* SendLogCommandRetry(int t, int a, int b);
