@@ -151,6 +151,9 @@ void CPageDeviceSetting::UpdateFirmware() {
   }
   std::error_code ec;
   std::filesystem::remove(m_szTempImagePath, ec);
+  // The logger can be identified again to read the version it now runs.
+  m_bConnectNext = TRUE;
+  GetDlgItem(IDC_DEV_CONNECT)->EnableWindow(TRUE);
   done();
 }
 
