@@ -1,28 +1,10 @@
-// Program entry: shows the framework's empty main window until the main
-// dialog exists.
-#include "framework/App.h"
+// Program entry: the Qt view, then the application object's run.
+#include "app/VantoUtilityApp.h"
 #include "framework/qt/QtView.h"
-#include "res/framework_ids.h"
-
-namespace {
-
-class CEmptyApp : public CWinApp {
- public:
-  BOOL InitInstance() override {
-    Enable3dControlsStatic();
-    CDialog dlg(IDD_FRAMEWORK_EMPTY);
-    m_pMainWnd = &dlg;
-    dlg.DoModal();
-    m_pMainWnd = nullptr;
-    return FALSE;
-  }
-};
-
-CEmptyApp theApp;
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QtView view(argc, argv);
+  // theApp lives in the core library; using it here links it in.
+  theApp.m_pMainWnd = nullptr;
   return AfxWinMain();
 }

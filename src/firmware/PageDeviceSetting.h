@@ -2,6 +2,7 @@
 // update.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -50,7 +51,8 @@ class CPageDeviceSetting : public CDialog {
   char* GetLogReplyShortField(char* text, int offset, int count);
 
   std::string m_strComPort = "COM1";
-  HANDLE m_hComPort = nullptr;
+  // Read by the receive thread while another thread may close the port.
+  std::atomic<HANDLE> m_hComPort{nullptr};
   int m_nComBaud = 38400;
   // Set by the command layer's retry wrapper when a command is finished.
   BOOL m_bCommandDone = FALSE;

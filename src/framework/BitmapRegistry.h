@@ -1,6 +1,8 @@
 // Bitmap and icon artwork by resource id. Each area registers its artwork
-// once (at start-up, or lazily before a dialog loads it): a PNG file, PNG
-// bytes, or a picture drawn in code on a canvas that the view provides.
+// before its dialogs load it (e.g. a RegisterXxxArtwork() called once from
+// the dialog's constructor): a PNG file, PNG bytes, or a picture drawn in
+// code on a canvas that the view provides. CBitmap::LoadBitmap and
+// CWinApp::LoadIcon fail for ids that nobody registered.
 #pragma once
 
 #include <cstdint>

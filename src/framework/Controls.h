@@ -73,15 +73,15 @@ class CComboBox : public CWnd {
   virtual void DrawItem(LPDRAWITEMSTRUCT) {}
 };
 
-// A list box. AddString, InsertString, DeleteString and ResetContent are
-// virtual here so that a derived list box (horizontal extent) sees every
-// change, also those made through the base class.
+// A list box. A derived list box (one keeping its horizontal extent) gives
+// its own AddString, InsertString, DeleteString and ResetContent that call
+// these and measure the texts with MeasureItemText.
 class CListBox : public CWnd {
  public:
-  virtual int AddString(TextArg text);
-  virtual int InsertString(int nIndex, TextArg text);
-  virtual int DeleteString(UINT nIndex);
-  virtual void ResetContent();
+  int AddString(TextArg text);
+  int InsertString(int nIndex, TextArg text);
+  int DeleteString(UINT nIndex);
+  void ResetContent();
   int GetCount() const;
   int GetCurSel() const;
   int SetCurSel(int nSelect);

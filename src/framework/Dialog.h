@@ -67,6 +67,7 @@ enum : UINT {
 class CWnd;
 class CDialog;
 class CDataExchange;
+class CTabCtrl;
 
 // A timer callback as SetTimer takes it (unused by the program: timers
 // arrive as WM_TIMER / OnTimer).
@@ -219,6 +220,11 @@ class CWnd : public CCmdTarget {
   std::shared_ptr<RuntimeHandlers> m_runtime;
 };
 
+// The style of a window by handle (GWL_STYLE only).
+constexpr int GWL_STYLE = -16;
+LONG GetWindowLong(HWND hWnd, int nIndex);
+LONG SetWindowLong(HWND hWnd, int nIndex, LONG value);
+
 // Data exchange between a dialog's members and its controls.
 class CDataExchange {
  public:
@@ -308,5 +314,5 @@ class CPropertySheet : public CWnd {
  public:
   CWnd* GetActivePage() const { return nullptr; }
   int GetActiveIndex() const { return -1; }
-  CWnd* GetTabControl() const { return nullptr; }
+  CTabCtrl* GetTabControl() const { return nullptr; }
 };

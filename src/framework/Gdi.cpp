@@ -169,6 +169,10 @@ BOOL CDC::DrawState(CPoint pt, CSize, HBITMAP bitmap, UINT flags, HBRUSH) {
   return TRUE;
 }
 
+BOOL CDC::DrawIcon(int x, int y, HICON icon) {
+  return DrawState(CPoint(x, y), CSize(32, 32), icon, DSS_NORMAL);
+}
+
 CClientDC::CClientDC(CWnd* wnd) {
   if (!wnd) return;
   CFont* f = wnd->GetFont();
@@ -218,9 +222,14 @@ HICON CImageList::ExtractIcon(int image) {
   return reinterpret_cast<HICON>(std::uintptr_t{id});
 }
 
-BOOL CImageList::GetImageInfo(int image, RECT* rect) const {
+BOOL CImageList::GetImageInfo(int image, IMAGEINFO* info) const {
   if (image < 0 || image >= GetImageCount()) return FALSE;
-  if (rect) *rect = RECT{0, 0, m_cx, m_cy};
+  if (info) {
+    *info = IMAGEINFO{};
+    const Image& im = m_images[static_cast<size_t>(image)];
+    if (!im.icon) info->hbmImage = CBitmap::FromResourceId(im.resourceId);
+    info->rcImage = RECT{0, 0, m_cx, m_cy};
+  }
   return TRUE;
 }
 

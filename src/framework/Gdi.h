@@ -160,6 +160,10 @@ class CDC {
   CSize GetTextExtent(TextArg text) const;
   BOOL DrawState(CPoint pt, CSize size, HICON icon, UINT flags, HBRUSH brush = nullptr);
   BOOL DrawState(CPoint pt, CSize size, HBITMAP bitmap, UINT flags, HBRUSH brush = nullptr);
+  BOOL DrawIcon(int x, int y, HICON icon);
+  BOOL DrawIcon(POINT pt, HICON icon) { return DrawIcon(pt.x, pt.y, icon); }
+  int SaveDC() { return 1; }
+  BOOL RestoreDC(int) { return TRUE; }
 
   const std::vector<DcOp>& Ops() const { return m_ops; }
   bool BkColorSet() const { return m_bkColorSet; }
@@ -226,6 +230,14 @@ enum : UINT {
   ILD_NORMAL = 0,
   ILD_TRANSPARENT = 1
 };
+struct IMAGEINFO {
+  HBITMAP hbmImage = nullptr;
+  HBITMAP hbmMask = nullptr;
+  int Unused1 = 0;
+  int Unused2 = 0;
+  RECT rcImage;
+};
+
 class CImageList {
  public:
   BOOL Create(int cx, int cy, UINT flags, int initial, int grow);
@@ -235,7 +247,7 @@ class CImageList {
   int GetImageCount() const { return static_cast<int>(m_images.size()); }
   BOOL Draw(CDC* dc, int image, POINT pt, UINT style);
   HICON ExtractIcon(int image);
-  BOOL GetImageInfo(int image, RECT* rect) const;
+  BOOL GetImageInfo(int image, IMAGEINFO* info) const;
   CSize ImageSize() const { return CSize(m_cx, m_cy); }
   BOOL DeleteImageList();
   HBITMAP m_hImageList = nullptr;  // non-null once created

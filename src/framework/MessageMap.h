@@ -64,9 +64,18 @@ class CCmdTarget {
 
   virtual const AFX_MSGMAP* GetMessageMap() const { return GetThisMessageMap(); }
 
+  // IsKindOf(RUNTIME_CLASS(CPropertySheet)): whether the object is of that
+  // class or derived from it.
+  template <class T>
+  BOOL IsKindOf(const T*) const {
+    return dynamic_cast<const T*>(this) != nullptr ? TRUE : FALSE;
+  }
+
  protected:
   static const AFX_MSGMAP* GetThisMessageMap();
 };
+
+#define RUNTIME_CLASS(theClass) (static_cast<const theClass*>(nullptr))
 
 #define DECLARE_MESSAGE_MAP()                   \
  protected:                                     \

@@ -1,5 +1,7 @@
 // Loading strings in the user's language.
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -61,4 +63,20 @@ std::string LoadResString(UINT id) {
   std::string text;
   AfxLoadString(id, text);
   return text;
+}
+
+std::string FormatString(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<size_t>(n));
+    std::vsnprintf(out.data(), out.size() + 1, format, args);
+  }
+  va_end(args);
+  return out;
 }

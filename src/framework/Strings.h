@@ -16,6 +16,9 @@ std::string LoadResString(UINT id);
 // TRUE and the text when the table has string `id`.
 BOOL AfxLoadString(UINT id, std::string& text);
 
+// printf-style formatting into a std::string (what CString::Format did).
+std::string FormatString(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The language of the user's locale as read from the environment.
 ResLanguage LanguageFromEnvironment();
 // The language from the three variables (null when unset).

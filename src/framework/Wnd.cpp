@@ -782,3 +782,17 @@ void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
 void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
 void CWnd::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
+
+LONG GetWindowLong(HWND hWnd, int nIndex) {
+  if (nIndex != GWL_STYLE) return 0;
+  CWnd* w = CWnd::FromHandle(hWnd);
+  return w ? static_cast<LONG>(w->GetStyle()) : 0;
+}
+
+LONG SetWindowLong(HWND hWnd, int nIndex, LONG value) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  if (nIndex != GWL_STYLE || !w) return 0;
+  DWORD old = w->GetStyle();
+  w->ModifyStyle(old & ~static_cast<DWORD>(value), static_cast<DWORD>(value) & ~old);
+  return static_cast<LONG>(old);
+}

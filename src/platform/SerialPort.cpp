@@ -69,12 +69,13 @@ bool SerialPort::SetSpeed(DWORD baud) {
 
 bool SerialPort::Read(void* buffer, std::size_t count, std::size_t& read) {
   read = 0;
-  if (m_fd < 0) {
+  const int fd = m_fd;
+  if (fd < 0) {
     m_lastError = EBADF;
     return false;
   }
   if (count == 0) return true;
-  ssize_t n = ::read(m_fd, buffer, count);
+  ssize_t n = ::read(fd, buffer, count);
   if (n < 0) {
     if (errno == EAGAIN || errno == EINTR) return true;
     m_lastError = errno;
@@ -86,13 +87,14 @@ bool SerialPort::Read(void* buffer, std::size_t count, std::size_t& read) {
 
 bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& written) {
   written = 0;
-  if (m_fd < 0) {
+  const int fd = m_fd;
+  if (fd < 0) {
     m_lastError = EBADF;
     return false;
   }
   const char* p = static_cast<const char*>(buffer);
   while (written < count) {
-    ssize_t n = ::write(m_fd, p + written, count - written);
+    ssize_t n = ::write(fd, p + written, count - written);
     if (n > 0) {
       written += static_cast<std::size_t>(n);
       continue;
@@ -101,7 +103,7 @@ bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& writt
       m_lastError = errno;
       return false;
     }
-    pollfd pfd{m_fd, POLLOUT, 0};
+    pollfd pfd{fd, POLLOUT, 0};
     int r = ::poll(&pfd, 1, kWriteStallMs);
     if (r == 0) {
       m_lastError = ETIMEDOUT;
@@ -120,8 +122,9 @@ bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& writt
 }
 
 bool SerialPort::WaitReadable(int timeoutMs) const {
-  if (m_fd < 0) return false;
-  pollfd pfd{m_fd, POLLIN, 0};
+  const int fd = m_fd;
+  if (fd < 0) return false;
+  pollfd pfd{fd, POLLIN, 0};
   int r = ::poll(&pfd, 1, timeoutMs);
   return r > 0 && (pfd.revents & (POLLIN | POLLHUP | POLLERR));
 }
@@ -139,9 +142,8 @@ bool SerialPort::Purge() {
 }
 
 bool SerialPort::Close() {
-  if (m_fd < 0) return false;
-  int fd = m_fd;
-  m_fd = -1;
+  const int fd = m_fd.exchange(-1);
+  if (fd < 0) return false;
   if (::close(fd) != 0) {
     m_lastError = errno;
     return false;

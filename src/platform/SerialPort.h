@@ -4,6 +4,7 @@
 // callers can tell a missing port from one the user may not open.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -46,8 +47,9 @@ class SerialPort {
   bool Close();
 
  private:
-  int m_fd = -1;
-  int m_lastError = 0;
+  // A receive thread may read while another thread writes or closes.
+  std::atomic<int> m_fd{-1};
+  std::atomic<int> m_lastError{0};
 };
 
 // Applies raw 8N1, no flow control, VMIN/VTIME 0 and the rate to a terminal

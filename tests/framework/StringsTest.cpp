@@ -64,3 +64,9 @@ TEST(Strings, NoDialogTemplateIsDefinedTwice) {
         }
     }
 }
+
+TEST(Strings, FormatStringFormatsAnyLength) {
+  EXPECT_EQ(FormatString("%d%%", 42), "42%");
+  EXPECT_EQ(FormatString("%s", std::string(5000, 'x').c_str()).size(), 5000u);
+  EXPECT_EQ(FormatString("COM%d", 12), "COM12");
+}

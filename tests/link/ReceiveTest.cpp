@@ -175,3 +175,22 @@ TEST_F(LinkTest, SizedCommandReadsTheWholeReply) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LinkTest, ClosingThePortUnderTheReceiveLoopStopsItsReads) {
+  logger.SetLogImage(PatternImage());
+  StartReceiveThread();
+  g_bReceiving = 1;
+  ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x10000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 0; }, 3000));
+  device.PurgePort();
+  device.ClosePort();  // the window closes during a transfer
+  const int received = commands.m_nReceivedBytes.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(commands.m_nReceivedBytes.load(), received);
+  EXPECT_EQ(commands.m_bTransferCancel.load(), 0);
+  StopReceiveThread();
+}
+
+}  // namespace

@@ -338,7 +338,10 @@ QWidget* WidgetTree::WidgetFor(const Snapshot& s, QWidget* parent) {
         break;
       }
       case CtrlKind::GroupBox:
+        // A frame: below the controls it holds, and never in their way.
         w = new QGroupBox(parent);
+        w->setAttribute(Qt::WA_TransparentForMouseEvents);
+        w->lower();
         break;
       case CtrlKind::Button: {
         auto* b = new QPushButton(parent);

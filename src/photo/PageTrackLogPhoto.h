@@ -1,0 +1,112 @@
+// The photo page: matches a folder of JPEG photos to the points of a TRL
+// track by capture time and writes geotagged copies of matched photos.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "logger/TrackRecord.h"
+#include "photo/PhotoDialogBase.h"
+#include "photo/PhotoTypes.h"
+#include "platform/WinTypes.h"
+#include "res/photo_ids.h"
+
+class CPageTrackLogPhoto : public CDialog {
+ public:
+  enum { IDD = IDD_PAGE_TRACKLOG_PHOTO };
+
+  CPageTrackLogPhoto();
+  ~CPageTrackLogPhoto() override;
+  CPageTrackLogPhoto(const CPageTrackLogPhoto&) = delete;
+  CPageTrackLogPhoto& operator=(const CPageTrackLogPhoto&) = delete;
+
+  // Matching engine, called in this order by the photo job once m_points
+  // is filled and the process time zone is the photo zone.
+  void SortTrackPoints();
+  void ParsePhotos();
+  void ApplyCalibration();
+  void SortPhotos();
+  void MatchPhotos();
+
+  void FindPhotos();
+  void ReadExifDateTime(const std::string& path, std::int32_t& time, int& errorFlag,
+                        std::string& message);
+  // choice := 1 for the later point, 0 for the earlier (ties go earlier).
+  void PickNearerPoint(std::int32_t earlierTime, std::int32_t laterTime, std::int32_t photoTime,
+                       int& choice);
+  // XOR of bytes 0 to 14 of a 16-byte track record; a record is valid when
+  // this equals byte 15.
+  BYTE CheckRecord(const BYTE* record) const;
+  BYTE CheckRecord(const TrackRecord& record) const { return CheckRecord(record.bytes); }
+
+  // Geotagged copy of one photo in the "GPS" folder beside it.
+  void WriteGpsExif(const std::string& path, const TrackPoint& point, int& errorFlag,
+                    std::string& message);
+  static int ExifTypeSize(int type, std::uint32_t count, int& size);
+  static void DegreesToDms(double latitude, double longitude, DmsValue& latitudeDms,
+                           DmsValue& longitudeDms);
+
+  // Small members of the page.
+  void OnSelchangeResultList() {}
+  void OnUnused() {}
+  void ClearPhotoSettingsReset();
+  static DWORD ParseHexText(const std::string& text);
+
+  // Output to the page's list and status controls.
+  void ResetResultList();
+  void AddResultLine(const std::string& line);
+  void SetStatusText(const std::string& text);
+  std::string GetStatusText() const;
+  // Loads a string-table text in the current language into m_strText.
+  const std::string& LoadText(UINT id);
+
+  // Track points (filled by the photo job) and their time order.
+  std::vector<TrackPoint> m_points;
+  int m_nPointCount = 0;
+  std::vector<PointTimeIndex> m_pointOrder;
+
+  // Photos of the folder, their time order and their date-reading messages.
+  std::vector<PhotoRecord> m_photos;
+  int m_nPhotoCount = 0;
+  std::vector<PhotoTimeIndex> m_photoOrder;
+  std::vector<std::string> m_parseMessage;
+  int m_nParsePass = 0;
+  int m_nParseError = 0;
+
+  int m_nCalibrationSeconds = 0;
+  int m_nPhotoZone = 0;
+  int m_bBatchMode = 0;
+  int m_bGpsPhotoAccepted = 1;
+
+  std::string m_strText;
+  std::string m_strPhotoFolder;
+  std::string m_strTrlPath;
+  CListBox m_listResult;
+  CStatic m_staticStatus;
+
+ private:
+  // Source photo of every copy written in the current run, by copy path,
+  // so that two photos whose copies share a name (a.jpg, a.JPG) are
+  // reported instead of overwriting each other.
+  std::map<std::string, std::string> m_gpsCopySources;
+};
+
+// Builds the geotagged copy of a JPEG held in memory. On anything but
+// Written, `message` says why and `out` is to be discarded.
+enum class GpsCopyResult {
+  Written,
+  FormatError,        // not an EXIF JPEG, a damaged structure or an unusable point
+  NoExifIfd,          // IFD0 has no Exif IFD pointer
+  UnsupportedMake,    // the camera make is not one the copy is made for
+  UnsupportedLayout,  // the EXIF layout leaves no safe place for the GPS data
+};
+// The copy up to the end of its EXIF segment; the source from `restOffset`
+// on follows unchanged.
+GpsCopyResult BuildGpsExifHead(std::span<const BYTE> source, const TrackPoint& point,
+                               std::vector<BYTE>& head, std::size_t& restOffset,
+                               std::string& message);
+GpsCopyResult BuildGpsExifCopy(std::span<const BYTE> source, const TrackPoint& point,
+                               std::vector<BYTE>& out, std::string& message);

@@ -1,0 +1,178 @@
+// The Qt view (offscreen): modal loops, timers and posted messages under
+// Qt's event loop, and dialogs saved as PNG images.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "FrameworkTestSupport.h"
+#include "framework/BitmapRegistry.h"
+#include "framework/UserInput.h"
+#include "support/ScriptedUi.h"
+#include "support/test_support.h"
+
+using namespace fwtest;
+
+namespace {
+
+constexpr UINT IDB_TEST_PICTURE = 9300;
+
+class CPage : public CDialog {
+ public:
+  CPage() : CDialog(IDD_PAGE) {}
+  CComboBox m_combo;
+  CProgressCtrl m_progress;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Control(pDX, IDC_COMBO, m_combo);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+  }
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    for (int i = 1; i <= 22; ++i) m_combo.AddString("COM" + std::to_string(i));
+    m_combo.SetCurSel(11);
+    m_progress.SetRange(0, 100);
+    m_progress.SetPos(60);
+    SetDlgItemText(IDC_WARNING, "[Warning] Do not disconnect cable from device or PC.");
+    return TRUE;
+  }
+  void OnOK() override {}
+  void OnCancel() override {}
+  afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
+    if (nCtlColor == CTLCOLOR_STATIC && pWnd->GetDlgCtrlID() == IDC_WARNING)
+      pDC->SetTextColor(RGB(255, 0, 0));
+    return nullptr;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CPage, CDialog)
+ON_WM_CTLCOLOR()
+END_MESSAGE_MAP()
+
+// Owner-drawn tabs: greyed text for the second tab.
+class CGreyTab : public CTabCtrl {
+ public:
+  int drawn = 0;
+  void DrawItem(LPDRAWITEMSTRUCT dis) override {
+    ++drawn;
+    CDC* dc = CDC::FromHandle(dis->hDC);
+    char text[64];
+    TCITEM item;
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    GetItem(static_cast<int>(dis->itemID), &item);
+    dc->SetTextColor(dis->itemID == 1 ? GetSysColor(COLOR_GRAYTEXT) : GetSysColor(COLOR_BTNTEXT));
+    dc->DrawText(text, &dis->rcItem, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  }
+};
+
+class CMain : public CDialog {
+ public:
+  CMain() : CDialog(IDD_MAIN) {}
+  CGreyTab m_tab;
+  CPage m_page;
+  int timerTicks = 0;
+  int posted = 0;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDC_TAB, m_tab); }
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    m_tab.InsertItem(0, "Device");
+    m_tab.InsertItem(1, "Log");
+    m_tab.ModifyStyle(0, TCS_OWNERDRAWFIXED);
+    m_page.Create(IDD_PAGE, &m_tab);
+    CRect item;
+    m_tab.GetItemRect(0, &item);
+    m_page.SetWindowPos(nullptr, item.left + 8, item.top + 28, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    m_page.ShowWindow(SW_SHOW);
+    return TRUE;
+  }
+  afx_msg void OnTimer(UINT_PTR) {
+    if (++timerTicks == 3) EndDialog(IDOK);
+  }
+  afx_msg LRESULT OnPosted(WPARAM, LPARAM) {
+    ++posted;
+    SetTimer(7, 10);
+    return 0;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CMain, CDialog)
+ON_WM_TIMER()
+ON_MESSAGE(WM_USER + 1, &CMain::OnPosted)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+TEST(QtView, ModalLoopRunsTimersAndPostedMessagesInQtsEventLoop) {
+  SharedView();
+  RegisterTemplates();
+  ScriptedUi ui;
+  ui.LetModalRun(IDD_MAIN);
+  CMain dlg;
+  ui.OnModal(IDD_MAIN, [](CDialog& d) { d.PostMessage(WM_USER + 1); });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.posted, 1);
+  EXPECT_EQ(dlg.timerTicks, 3);
+}
+
+TEST(QtView, DialogSavedAsPngShowsItsControlsAndPages) {
+  SharedView();
+  RegisterTemplates();
+  RegisterImagePainter(ImageKind::Bitmap, IDB_TEST_PICTURE, 40, 20, [](BitmapCanvas& c) {
+    c.FillRect(RECT{0, 0, 40, 20}, RGB(0, 0, 255));
+  });
+  CMain dlg;
+  ASSERT_TRUE(dlg.Create(IDD_MAIN));
+  dlg.ShowWindow(SW_SHOW);
+  testsupport::TempDir dir;
+  std::string mainPng = (dir.path() / "main.png").string();
+  std::string pagePng = (dir.path() / "page.png").string();
+  ASSERT_TRUE(SaveDialogPng(dlg, mainPng));
+  ASSERT_TRUE(SaveDialogPng(dlg.m_page, pagePng));
+  if (const char* keep = std::getenv("NAVREL_KEEP_PNG")) {
+    std::filesystem::copy_file(mainPng, std::string(keep) + "/framework-main.png",
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+
+  QImage main(QString::fromStdString(mainPng));
+  ASSERT_FALSE(main.isNull());
+  CRect client;
+  dlg.GetClientRect(&client);
+  EXPECT_EQ(main.width(), client.Width());
+  EXPECT_EQ(main.height(), client.Height());
+  EXPECT_GT(dlg.m_tab.drawn, 0);  // the tabs were drawn by DrawItem
+
+  // The warning static of the page is drawn in red (OnCtlColor).
+  QImage page(QString::fromStdString(pagePng));
+  ASSERT_FALSE(page.isNull());
+  CRect warning;
+  dlg.m_page.GetDlgItem(IDC_WARNING)->GetWindowRect(&warning);
+  dlg.m_page.ScreenToClient(&warning);
+  bool red = false;
+  for (int y = warning.top; y < warning.bottom && !red; ++y)
+    for (int x = warning.left; x < warning.right && !red; ++x) {
+      QColor c = page.pixelColor(x, y);
+      red = c.red() > 150 && c.green() < 90 && c.blue() < 90;
+    }
+  EXPECT_TRUE(red);
+}
+
+TEST(QtView, FontMetricsOfTheViewPlaceTheControls) {
+  SharedView();
+  RegisterTemplates();
+  CDialog dlg(IDD_MAIN);
+  ASSERT_TRUE(dlg.Create(IDD_MAIN));
+  RECT r{0, 0, 4, 8};
+  dlg.MapDialogRect(&r);
+  // One base unit in each direction, from the view's font: plausible for 8 pt.
+  EXPECT_GE(r.right, 4);
+  EXPECT_LE(r.right, 9);
+  EXPECT_GE(r.bottom, 10);
+  EXPECT_LE(r.bottom, 18);
+}
