@@ -3,15 +3,12 @@
 #include <cctype>
 
 #include "common/UtilityManager.h"
-#include "framework/DialogTemplate.h"
+#include "framework/MessageMap.h"
+#include "framework/Strings.h"
 
-namespace {
-
-const StringEntry kPhotoStrings[] = {
-#include "res/photo_strings.inc"
-};
-
-}  // namespace
+BEGIN_MESSAGE_MAP(CPageTrackLogPhoto, CDialog)
+ON_LBN_SELCHANGE(IDC_PHOTO_RESULT_LIST, &CPageTrackLogPhoto::OnSelchangeResultList)
+END_MESSAGE_MAP()
 
 CPageTrackLogPhoto::CPageTrackLogPhoto() : CDialog(IDD) {}
 
@@ -62,9 +59,13 @@ std::string CPageTrackLogPhoto::GetStatusText() const {
 }
 
 const std::string& CPageTrackLogPhoto::LoadText(UINT id) {
-  m_strText.clear();
-  for (const StringEntry& entry : kPhotoStrings) {
-    if (entry.id == id) m_strText = entry.en;
-  }
+  m_strText = LoadResString(id);
   return m_strText;
+}
+
+void CPageTrackLogPhoto::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_PHOTO_RESULT_LIST, m_listResult);
+  DDX_Control(pDX, IDC_PHOTO_STATUS, m_staticStatus);
+  DDX_Text(pDX, IDC_PHOTO_FOLDER, m_strPhotoFolder);
 }

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
 #include "logger/TrackRecord.h"
-#include "photo/PhotoDialogBase.h"
 #include "photo/PhotoTypes.h"
 #include "platform/WinTypes.h"
 #include "res/photo_ids.h"
@@ -49,8 +50,12 @@ class CPageTrackLogPhoto : public CDialog {
   static void DegreesToDms(double latitude, double longitude, DmsValue& latitudeDms,
                            DmsValue& longitudeDms);
 
+  // The page never closes itself.
+  void OnOK() override {}
+  void OnCancel() override {}
+
   // Small members of the page.
-  void OnSelchangeResultList() {}
+  afx_msg void OnSelchangeResultList() {}
   void OnUnused() {}
   void ClearPhotoSettingsReset();
   static DWORD ParseHexText(const std::string& text);
@@ -86,6 +91,10 @@ class CPageTrackLogPhoto : public CDialog {
   std::string m_strTrlPath;
   CListBox m_listResult;
   CStatic m_staticStatus;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+  DECLARE_MESSAGE_MAP()
 
  private:
   // Source photo of every copy written in the current run, by copy path,

@@ -20,6 +20,8 @@ void CPageTrackLogPhoto::FindPhotos() {
   // results do not depend on the file system's order. Folders named *.jpg
   // are not photos.
   m_photos.clear();
+  m_nPhotoCount = 0;
+  if (m_strPhotoFolder.empty()) return;  // no folder chosen: not the root folder
   CFileFind finder;
   BOOL more = finder.FindFile(m_strPhotoFolder + "/*.jpg");
   while (more) {

@@ -93,7 +93,9 @@ Entry Ascii(std::uint16_t tag, const std::string& s) {
 Bytes ImageTail() {
   Bytes tail = {0xFF, 0xDB, 0x00, 0x05, 0x00, 0x11, 0x22, 0xFF, 0xC0,
                 0x00, 0x04, 0x08, 0x10, 0xFF, 0xDA, 0x00, 0x03, 0x01};
-  for (int i = 0; i < 300; ++i) tail.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+  // Scan data without 0xFF bytes, so that readers walking the markers to
+  // the end of the image find no stray marker inside it.
+  for (int i = 0; i < 300; ++i) tail.push_back(static_cast<std::uint8_t>((i * 7 + 3) % 255));
   tail.push_back(0xFF), tail.push_back(0xD9);
   return tail;
 }
@@ -111,7 +113,14 @@ Bytes BuildJpeg(const JpegSpec& spec) {
   };
   if (spec.exifPointer) ifd0.push_back({34665, 4, 1, w.Enc32({0})});
   if (spec.gps) ifd0.push_back({34853, 4, 1, w.Enc32({0})});
-  if (spec.printIm) ifd0.push_back({50341, 7, 6, Text("PrIM0")});
+  if (spec.printIm) {
+    // Print settings block: header, version, one entry of tag and value.
+    Bytes block = {'P', 'r', 'i', 'n', 't', 'I', 'M', 0, '0', '3', '0', '0', 0, 0};
+    for (const Bytes& part : {w.Enc16({1, 1}), w.Enc32({0x00160016})}) {
+      block.insert(block.end(), part.begin(), part.end());
+    }
+    ifd0.push_back({50341, 7, static_cast<std::uint32_t>(block.size()), block});
+  }
   std::vector<std::size_t> ifd0Values;
   std::size_t ifd0Next = 0;
   w.WriteIfd(ifd0, &ifd0Values, &ifd0Next, spec.zeroCountIfd0);
@@ -132,6 +141,8 @@ Bytes BuildJpeg(const JpegSpec& spec) {
     if (spec.exifPadding) exif.push_back({37510, 7, 0, Bytes(spec.exifPadding, 0x20)});
     exif.push_back({40960, 7, 4, {'0', '1', '0', '0'}});
     exif.push_back({40961, 3, 1, w.Enc16({1})});
+    exif.push_back({40962, 3, 1, w.Enc16({16})});  // pixel size, required in a JPEG's Exif IFD
+    exif.push_back({40963, 3, 1, w.Enc16({8})});
     if (spec.interop) exif.push_back({40965, 4, 1, w.Enc32({0})});
     for (Entry& e : exif) {
       if (e.tag == 37510) e.count = static_cast<std::uint32_t>(e.data.size());
@@ -151,7 +162,9 @@ Bytes BuildJpeg(const JpegSpec& spec) {
         const char header[12] = {'S', 'O', 'N', 'Y', ' ', 'D', 'S', 'C', ' ', 0, 0, 0};
         w.buf.insert(w.buf.end(), header, header + 12);
       }
-      w.WriteIfd({{1, 3, 4, w.Enc16({10, 20, 30, 40})},
+      // A first tag whose first word is its own size in bytes, as camera
+      // setting records in maker notes have.
+      w.WriteIfd({{1, 3, 4, w.Enc16({8, 20, 30, 40})},
                   Ascii(6, "Maker note text"),
                   {7, 4, 1, w.Enc32({77})}},
                  nullptr, nullptr);

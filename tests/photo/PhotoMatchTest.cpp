@@ -5,6 +5,7 @@
 
 #include "PhotoTestSupport.h"
 #include "common/UtilityManager.h"
+#include "framework/Strings.h"
 #include "support/test_support.h"
 
 using exiftest::BuildJpeg;
@@ -16,6 +17,9 @@ namespace {
 
 class PhotoMatchTest : public ::testing::Test {
  protected:
+  // The list and status controls exist once the page window does.
+  void SetUp() override { ASSERT_TRUE(page.Create(IDD_PAGE_TRACKLOG_PHOTO, nullptr)); }
+
   void SetPoints(const std::vector<std::int32_t>& times) {
     page.m_points.clear();
     for (std::int32_t t : times) page.m_points.push_back({121.5f, 25.0f, 10.0f, t});
@@ -150,9 +154,23 @@ TEST_F(PhotoMatchTest, BatchModeWritesNoLinesButMatches) {
   EXPECT_EQ(page.m_photoOrder[0].nPoint, 0);
 }
 
+TEST_F(PhotoMatchTest, LinesFollowTheCurrentLanguage) {
+  AddPhoto("a.jpg", "0000:00:00 00:00:00");
+  page.m_strPhotoFolder = dir.path().string();
+  SetResLanguage(ResLanguage::TraditionalChinese);
+  page.ParsePhotos();
+  SetResLanguage(ResLanguage::English);
+  EXPECT_EQ(ResultLines(page),
+            std::vector<std::string>{"照片解析 錯誤:" + (dir.path() / "a.jpg").string() +
+                                     ";照片拍攝日期時間格式錯誤。"});
+}
+
 TEST_F(PhotoMatchTest, MissingFolderGivesNoPhotos) {
   page.m_strPhotoFolder = (dir.path() / "nowhere").string();
   page.ParsePhotos();
+  EXPECT_EQ(page.m_nPhotoCount, 0);
+  page.m_strPhotoFolder.clear();
+  page.FindPhotos();
   EXPECT_EQ(page.m_nPhotoCount, 0);
   EXPECT_EQ(page.GetStatusText(), "");
 }
