@@ -41,6 +41,24 @@ std::string FolderOfPath(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
+BOOL CopyPathBuffer(char* to, std::size_t room, const std::string& text) {
+  if (room == 0) return FALSE;
+  if (text.size() >= room) {
+    to[0] = '\0';
+    return FALSE;
+  }
+  std::memcpy(to, text.c_str(), text.size() + 1);
+  return TRUE;
+}
+
+BOOL StripFirmwareIntoFolder(const char* firmwarePath, const char* folder, char* tempPath,
+                             std::size_t tempRoom, int mode) {
+  const std::string temp = std::string(folder[0] ? folder : ".") + "/" + FIRMWARE_TEMP_NAME;
+  if (!CopyPathBuffer(tempPath, tempRoom, temp)) return FALSE;
+  return StripFirmwareImage(firmwarePath, tempPath,
+                            mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless);
+}
+
 BOOL StripFirmwareImage(const std::string& firmwarePath, const std::string& tempPath,
                         FirmwareLayout layout) {
   namespace fs = std::filesystem;

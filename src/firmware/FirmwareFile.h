@@ -24,6 +24,20 @@ std::string FolderOfPath(const std::string& path);
 
 enum class FirmwareLayout { WithHeader = 0, Headerless = 1 };
 
+// Copies a path into a page's fixed path buffer; FALSE (buffer emptied) when
+// it does not fit.
+BOOL CopyPathBuffer(char* to, std::size_t room, const std::string& text);
+template <std::size_t N>
+BOOL CopyPathBuffer(char (&to)[N], const std::string& text) {
+  return CopyPathBuffer(to, N, text);
+}
+
+// The step both pages run for Select File / Download: tempPath := folder
+// (or the current folder) + "/Vanto_FW_Temp.bin", then StripFirmwareImage.
+// FALSE when the path does not fit tempPath or the image test fails.
+BOOL StripFirmwareIntoFolder(const char* firmwarePath, const char* folder, char* tempPath,
+                             std::size_t tempRoom, int mode);
+
 // Checks the stored CRC of the image in the given layout and, when it
 // matches, writes the bare image to tempPath (through a ".part" file renamed
 // into place, so a failed write never leaves a partial image). Returns FALSE

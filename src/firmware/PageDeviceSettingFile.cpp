@@ -8,20 +8,6 @@
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 
-namespace {
-
-// Copies text into a path buffer; FALSE (buffer emptied) when it does not fit.
-BOOL CopyPath(char (&to)[256], const std::string& text) {
-  if (text.size() >= sizeof to) {
-    to[0] = '\0';
-    return FALSE;
-  }
-  std::memcpy(to, text.c_str(), text.size() + 1);
-  return TRUE;
-}
-
-}  // namespace
-
 void CPageDeviceSetting::OnSelectFile() {
   CFileDialog chooser(TRUE, "_VNT", "*.bin", 0, "_VNT (*.bin)|*.bin|", nullptr);
   if (chooser.DoModal() != IDOK) return;
@@ -31,7 +17,7 @@ void CPageDeviceSetting::OnSelectFile() {
   if (m_strFirmwareFile.empty()) return;
 
   // A path too long for the page's buffers fails the tests below cleanly.
-  const BOOL fits = CopyPath(m_szFirmwarePath, m_strFirmwareFile);
+  const BOOL fits = CopyPathBuffer(m_szFirmwarePath, m_strFirmwareFile);
   if (!IsVendorFirmwareName(m_strFirmwareFile)) {
     ShowMessageBox(GetSafeHwnd(), LoadString(IDS_FW_NOT_VENDOR), "WARNING!!", MB_ICONHAND);
     GetDlgItem(IDC_DEV_EXECUTE)->EnableWindow(FALSE);
@@ -39,7 +25,7 @@ void CPageDeviceSetting::OnSelectFile() {
     return;
   }
   int result = 0;
-  if (fits && CopyPath(m_szFirmwareFolder, FolderOfPath(m_strFirmwareFile)))
+  if (fits && CopyPathBuffer(m_szFirmwareFolder, FolderOfPath(m_strFirmwareFile)))
     CheckFirmwareFile(&result);
   if (!result) {
     ShowError(IDS_FW_FILE_WRONG);
@@ -79,11 +65,6 @@ void CPageDeviceSetting::CheckFirmwareFile(int* result) {
 }
 
 void CPageDeviceSetting::StripFirmwareFile(int* result, int mode) {
-  *result = 0;
-  char temp[256 + 32];
-  std::snprintf(temp, sizeof temp, "%s/%s", m_szFirmwareFolder[0] ? m_szFirmwareFolder : ".",
-                FIRMWARE_TEMP_NAME);
-  if (!CopyPath(m_szTempImagePath, temp)) return;
-  *result = StripFirmwareImage(m_szFirmwarePath, m_szTempImagePath,
-                               mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless);
+  *result = StripFirmwareIntoFolder(m_szFirmwarePath, m_szFirmwareFolder, m_szTempImagePath,
+                                    sizeof m_szTempImagePath, mode);
 }

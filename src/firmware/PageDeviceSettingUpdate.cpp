@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/UtilityManager.h"
+#include "firmware/FlashProgress.h"
 #include "firmware/PageDeviceSetting.h"
 #include "firmware/PageDownloadFW.h"
 #include "framework/MessageBox.h"
@@ -150,6 +151,9 @@ void CPageDeviceSetting::UpdateFirmware() {
   }
   std::error_code ec;
   std::filesystem::remove(m_szTempImagePath, ec);
+  // The logger can be identified again to read the version it now runs.
+  m_bConnectNext = TRUE;
+  GetDlgItem(IDC_DEV_CONNECT)->EnableWindow(TRUE);
   done();
 }
 
@@ -187,31 +191,21 @@ void CPageDeviceSetting::SelfTestWait(int ms) {
 }
 
 int CPageDeviceSetting::DaInitCallback(void* context) {
-  CPageDeviceSetting* page = CallbackPage(context);
-  page->SetProgress(0);
-  page->SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_INIT_DA));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DEV_UPDATE_STATUS, 0, IDS_FW_INIT_DA);
 }
 
 int CPageDeviceSetting::DaProgressCallback(std::uint32_t percent, std::uint32_t, std::uint32_t,
                                            void* context) {
-  CPageDeviceSetting* page = CallbackPage(context);
-  page->SetProgress(static_cast<int>(percent & 0xFF));
-  page->SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_DOWNLOAD_DA));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DEV_UPDATE_STATUS, FlashPercent(percent),
+                       IDS_FW_DOWNLOAD_DA);
 }
 
 int CPageDeviceSetting::ImageInitCallback(void* context) {
-  CPageDeviceSetting* page = CallbackPage(context);
-  page->SetProgress(0);
-  page->SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_INIT_IMAGE));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DEV_UPDATE_STATUS, 0, IDS_FW_INIT_IMAGE);
 }
 
 int CPageDeviceSetting::ImageProgressCallback(std::uint32_t percent, std::uint32_t, std::uint32_t,
                                               void* context) {
-  CPageDeviceSetting* page = CallbackPage(context);
-  page->SetProgress(static_cast<int>(percent & 0xFF));
-  page->SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_DOWNLOAD_IMAGE));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DEV_UPDATE_STATUS, FlashPercent(percent),
+                       IDS_FW_DOWNLOAD_IMAGE);
 }

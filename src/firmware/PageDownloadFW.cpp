@@ -9,6 +9,7 @@
 
 #include "common/UtilityManager.h"
 #include "firmware/FirmwareFile.h"
+#include "firmware/FlashProgress.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
 #include "platform/Sleep.h"
@@ -18,15 +19,6 @@ namespace {
 constexpr int kMainApplyAll = 1001;
 constexpr int kMainDefaultAll = 1002;
 constexpr int kMainAbout = 1095;
-
-BOOL CopyPath(char (&to)[256], const std::string& text) {
-  if (text.size() >= sizeof to) {
-    to[0] = '\0';
-    return FALSE;
-  }
-  std::memcpy(to, text.c_str(), text.size() + 1);
-  return TRUE;
-}
 
 CPageDownloadFW* CallbackPage(void* context) {
   return g_pDownloadPage ? g_pDownloadPage : static_cast<CPageDownloadFW*>(context);
@@ -92,11 +84,11 @@ void CPageDownloadFW::OnBrowse() {
   UpdateWindow();
   m_strDlFirmwareFile = chooser.GetPathName();
   SetDlgItemText(IDC_DL_FILE_PATH, m_strDlFirmwareFile);
-  if (!CopyPath(m_szDlFirmwarePath, m_strDlFirmwareFile))
+  if (!CopyPathBuffer(m_szDlFirmwarePath, m_strDlFirmwareFile))
     m_szDlFirmwareFolder[0] = '\0';
   else
-    CopyPath(m_szDlFirmwareFolder, FolderOfPath(m_strDlFirmwareFile));
-  CopyPath(m_szDlProgramFolder, GetProgramFolder());
+    CopyPathBuffer(m_szDlFirmwareFolder, FolderOfPath(m_strDlFirmwareFile));
+  CopyPathBuffer(m_szDlProgramFolder, GetProgramFolder());
 }
 
 void CPageDownloadFW::OnDownload() {
@@ -193,12 +185,12 @@ void CPageDownloadFW::InitFlashLibrary() {
   SetDlgItemText(IDC_DL_PERCENT, "0%");
   m_flash.Prepare(m_szDlTempImagePath, g_utilityManager.m_nModelCode,
                   CFlashSession::ALL_IN_ONE_AGENT_PREFIX);
-  CopyPath(m_szDlProgramFolder, m_flash.m_szProgramFolder);
+  CopyPathBuffer(m_szDlProgramFolder, m_flash.m_szProgramFolder);
 }
 
 void CPageDownloadFW::LoadDownloadAgent() {
   m_flash.LoadDownloadAgent(g_utilityManager.m_nModelCode, CFlashSession::ALL_IN_ONE_AGENT_PREFIX);
-  CopyPath(m_szDlProgramFolder, m_flash.m_szProgramFolder);
+  CopyPathBuffer(m_szDlProgramFolder, m_flash.m_szProgramFolder);
 }
 
 void CPageDownloadFW::LoadScatterFile() { m_flash.LoadScatterFile(); }
@@ -213,13 +205,8 @@ BOOL CPageDownloadFW::RunFlashDownload(FlashHandle hDownload) {
 void CPageDownloadFW::ReleaseFlashLibrary() { m_flash.Release(); }
 
 void CPageDownloadFW::StripFirmwareFile(int* result, int mode) {
-  *result = 0;
-  char temp[256 + 32];
-  std::snprintf(temp, sizeof temp, "%s/%s", m_szDlFirmwareFolder[0] ? m_szDlFirmwareFolder : ".",
-                FIRMWARE_TEMP_NAME);
-  if (!CopyPath(m_szDlTempImagePath, temp)) return;
-  *result = StripFirmwareImage(m_szDlFirmwarePath, m_szDlTempImagePath,
-                               mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless);
+  *result = StripFirmwareIntoFolder(m_szDlFirmwarePath, m_szDlFirmwareFolder, m_szDlTempImagePath,
+                                    sizeof m_szDlTempImagePath, mode);
 }
 
 void CPageDownloadFW::SetProgress(int n) {
@@ -232,31 +219,21 @@ void CPageDownloadFW::SetProgress(int n) {
 }
 
 int CPageDownloadFW::DaInitCallback(void* context) {
-  CPageDownloadFW* page = CallbackPage(context);
-  page->SetProgress(0);
-  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_INIT_DA));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DL_STATUS, 0, IDS_FW_INIT_DA);
 }
 
 int CPageDownloadFW::DaProgressCallback(std::uint32_t percent, std::uint32_t, std::uint32_t,
                                         void* context) {
-  CPageDownloadFW* page = CallbackPage(context);
-  page->SetProgress(static_cast<int>(percent & 0xFF));
-  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_DOWNLOAD_DA));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DL_STATUS, FlashPercent(percent),
+                       IDS_FW_DOWNLOAD_DA);
 }
 
 int CPageDownloadFW::ImageInitCallback(void* context) {
-  CPageDownloadFW* page = CallbackPage(context);
-  page->SetProgress(0);
-  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_INIT_IMAGE));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DL_STATUS, 0, IDS_FW_INIT_IMAGE);
 }
 
 int CPageDownloadFW::ImageProgressCallback(std::uint32_t percent, std::uint32_t, std::uint32_t,
                                            void* context) {
-  CPageDownloadFW* page = CallbackPage(context);
-  page->SetProgress(static_cast<int>(percent & 0xFF));
-  page->SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_DOWNLOAD_IMAGE));
-  return 0;
+  return ShowFlashStep(CallbackPage(context), IDC_DL_STATUS, FlashPercent(percent),
+                       IDS_FW_DOWNLOAD_IMAGE);
 }

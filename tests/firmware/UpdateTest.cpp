@@ -51,7 +51,8 @@ TEST_F(FirmwarePageTest, R710UpdateKeepsTheBluetoothAddressAndShowsTheNewVersion
   EXPECT_EQ(download.m_bBusy, 0);
   EXPECT_EQ(device.m_hComPort, nullptr);
 
-  device.m_bConnectNext = TRUE;
+  // Connect again reads the version the logger now runs.
+  ASSERT_TRUE(Enabled(device, IDC_DEV_CONNECT));
   device.OnConnect();
   EXPECT_EQ(Text(device, IDC_DEV_FIRMWARE), "V1.05");
 }
