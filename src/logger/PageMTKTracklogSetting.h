@@ -28,7 +28,10 @@ class CPageMTKTracklogSetting : public CDialog {
   // Command layer (methods in link/LogCommand*.cpp).
   // ---------------------------------------------------------------------
   static constexpr std::size_t kReplyBufferSize = 3145728;
-  // Silence after which the receive loop gives a transfer up.
+  // Silence during a sector after which the receive loop gives the transfer
+  // up (a few seconds: a logger answers a read request well within that, and
+  // a vanished or confused logger is noticed without waiting for ever). It
+  // counts only while a sector is being received.
   static constexpr int kReceiveIdleLimitMs = 8000;
 
   // The device page whose port the commands go through.

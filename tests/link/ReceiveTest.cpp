@@ -186,6 +186,7 @@ TEST_F(LinkTest, ClosingThePortUnderTheReceiveLoopStopsItsReads) {
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 0; }, 3000));
   device.PurgePort();
   device.ClosePort();  // the window closes during a transfer
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a read in flight lands
   const int received = commands.m_nReceivedBytes.load();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(commands.m_nReceivedBytes.load(), received);
