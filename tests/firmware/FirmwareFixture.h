@@ -26,9 +26,10 @@
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
 
-class FirmwarePageTest : public ::testing::Test {
+// The simulated logger, the test's own settings folders and short waits.
+class SimulatedLoggerTest : public ::testing::Test {
  protected:
-  explicit FirmwarePageTest(sim::Model model = sim::Model::R710) : logger(model) {}
+  explicit SimulatedLoggerTest(sim::Model model) : logger(model) {}
 
   void SetUp() override {
     // Settings, registry and announcements of this test only.
@@ -55,16 +56,9 @@ class FirmwarePageTest : public ::testing::Test {
     });
     g_utilityManager = CUtilityManager();
     g_bPortOpen = FALSE;
-    device.SetServicePages(&commands, &download);
-    ASSERT_TRUE(download.Create(IDD_PAGE_DOWNLOAD_FW, nullptr));
-    ASSERT_TRUE(device.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
   }
 
   void TearDown() override {
-    if (CWinThread* t = device.GetUpdateThread()) t->Wait(60000);
-    if (CWinThread* t = download.GetUpdateThread()) t->Wait(60000);
-    device.DestroyWindow();
-    download.DestroyWindow();
     SetSleepFunction({});
     WithdrawSimulatedPort(announcement);
     g_bPortOpen = FALSE;
@@ -80,7 +74,7 @@ class FirmwarePageTest : public ::testing::Test {
   }
 
   // Auto Detect, then Connect: the identification of the logger.
-  void Identify() {
+  void Identify(CPageDeviceSetting& device) {
     device.OnAutoDetect();
     ASSERT_EQ(device.m_strSelectedPort, "COM" + std::to_string(ComNumber()));
     device.OnConnect();
@@ -114,6 +108,30 @@ class FirmwarePageTest : public ::testing::Test {
   std::mutex sleepMutex;
   std::vector<DWORD> sleeps;
   ScriptedUi ui;
+};
+
+// The device page with its two service pages, without a main dialog.
+class FirmwarePageTest : public SimulatedLoggerTest {
+ protected:
+  explicit FirmwarePageTest(sim::Model model = sim::Model::R710) : SimulatedLoggerTest(model) {}
+
+  void SetUp() override {
+    SimulatedLoggerTest::SetUp();
+    device.SetServicePages(&commands, &download);
+    ASSERT_TRUE(download.Create(IDD_PAGE_DOWNLOAD_FW, nullptr));
+    ASSERT_TRUE(device.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
+  }
+
+  void TearDown() override {
+    if (CWinThread* t = device.GetUpdateThread()) t->Wait(60000);
+    if (CWinThread* t = download.GetUpdateThread()) t->Wait(60000);
+    device.DestroyWindow();
+    download.DestroyWindow();
+    SimulatedLoggerTest::TearDown();
+  }
+
+  void Identify() { SimulatedLoggerTest::Identify(device); }
+
   CPageMTKTracklogSetting commands;
   CPageDownloadFW download;
   CPageDeviceSetting device;
