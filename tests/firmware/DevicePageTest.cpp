@@ -130,3 +130,12 @@ TEST_F(FirmwarePageTest, DownloadPageRefusesMissingAndHeaderlessFiles) {
   EXPECT_EQ(download.m_bBusy, 0);
   EXPECT_TRUE(Enabled(download, IDC_DL_BROWSE));
 }
+
+TEST_F(FirmwarePageTest, OnlyTheWarningTextIsRed) {
+  CDC dc;
+  device.OnCtlColor(&dc, device.GetDlgItem(IDC_DEV_WARNING), CTLCOLOR_STATIC);
+  EXPECT_EQ(dc.GetTextColor(), RGB(255, 0, 0));
+  CDC other;
+  device.OnCtlColor(&other, device.GetDlgItem(IDC_DEV_STATUS), CTLCOLOR_STATIC);
+  EXPECT_NE(other.GetTextColor(), RGB(255, 0, 0));
+}
