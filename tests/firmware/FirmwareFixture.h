@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "common/UtilityManager.h"
@@ -35,6 +36,10 @@ class SimulatedLoggerTest : public ::testing::Test {
     // Settings, registry and announcements of this test only.
     std::filesystem::create_directories(home.path() / "config");
     std::filesystem::create_directories(home.path() / "run");
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+      const char* value = getenv(name);
+      savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     setenv("XDG_CONFIG_HOME", (home.path() / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (home.path() / "run").c_str(), 1);
     ASSERT_TRUE(logger.Ok());
@@ -62,6 +67,13 @@ class SimulatedLoggerTest : public ::testing::Test {
     SetSleepFunction({});
     WithdrawSimulatedPort(announcement);
     g_bPortOpen = FALSE;
+    // Later tests of the same run see the folders they started with.
+    for (const auto& [name, value] : savedEnv) {
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
+    }
   }
 
   // The COM number the program gives the simulated logger.
@@ -108,6 +120,7 @@ class SimulatedLoggerTest : public ::testing::Test {
   std::mutex sleepMutex;
   std::vector<DWORD> sleeps;
   ScriptedUi ui;
+  std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv;
 };
 
 // The device page with its two service pages, without a main dialog.
