@@ -146,11 +146,21 @@ void CVantoUtilityDlg::LoadDialogTexts() {
   SetDlgItemText(IDC_BUTTON_ABOUT, LoadString(IDS_MAIN_ABOUT));
 }
 
+namespace {
+
+// Creates a page object and its window, hidden, on the tab control.
+template <class Page>
+Page* CreatePage(std::unique_ptr<Page>& owner, UINT templateId, CWnd* tab) {
+  owner = std::make_unique<Page>();
+  owner->Create(templateId, tab);
+  return owner.get();
+}
+
+}  // namespace
+
 void CVantoUtilityDlg::CreatePages() {
   OwnedPages& p = *m_pages;
-  p.device = std::make_unique<CPageDeviceSetting>();
-  m_pPageDevice = p.device.get();
-  m_pPageDevice->Create(IDD_PAGE_DEVICE_SETTING, &m_tabMain);
+  m_pPageDevice = CreatePage(p.device, IDD_PAGE_DEVICE_SETTING, &m_tabMain);
 
   // The pages sit below the tab strip, at item 0 moved by (8, 28). Before
   // the first tab is inserted the item has no rectangle yet; then the place
@@ -161,40 +171,20 @@ void CVantoUtilityDlg::CreatePages() {
     page->SetWindowPos(nullptr, item.left + 8, item.top + 28, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   };
   place(m_pPageDevice);
-
-  p.gpsStatus = std::make_unique<CPageGPSStatus>();
-  m_pPageGPSStatus = p.gpsStatus.get();
-  m_pPageGPSStatus->Create(IDD_PAGE_GPS_STATUS, &m_tabMain);
+  m_pPageGPSStatus = CreatePage(p.gpsStatus, IDD_PAGE_GPS_STATUS, &m_tabMain);
   place(m_pPageGPSStatus);
-
-  p.trackLogSetting = std::make_unique<CPageTrackLogSetting>();
-  m_pPageTrackLogSetting = p.trackLogSetting.get();
-  m_pPageTrackLogSetting->Create(IDD_PAGE_TRACKLOG_SETTING, &m_tabMain);
+  m_pPageTrackLogSetting = CreatePage(p.trackLogSetting, IDD_PAGE_TRACKLOG_SETTING, &m_tabMain);
   place(m_pPageTrackLogSetting);
-
-  p.trackLogFormat = std::make_unique<CPageTrackLogFormat>();
-  m_pPageTrackLogFormat = p.trackLogFormat.get();
-  m_pPageTrackLogFormat->Create(IDD_PAGE_TRACKLOG_FORMAT, &m_tabMain);
+  m_pPageTrackLogFormat = CreatePage(p.trackLogFormat, IDD_PAGE_TRACKLOG_FORMAT, &m_tabMain);
   place(m_pPageTrackLogFormat);
-
-  p.trackLogPhoto = std::make_unique<CPageTrackLogPhoto>();
-  m_pPageTrackLogPhoto = p.trackLogPhoto.get();
-  m_pPageTrackLogPhoto->Create(IDD_PAGE_TRACKLOG_PHOTO, &m_tabMain);
+  m_pPageTrackLogPhoto = CreatePage(p.trackLogPhoto, IDD_PAGE_TRACKLOG_PHOTO, &m_tabMain);
   place(m_pPageTrackLogPhoto);
-
-  p.wayPointSetting = std::make_unique<CPageWayPointSetting>();
-  m_pPageWayPointSetting = p.wayPointSetting.get();
-  m_pPageWayPointSetting->Create(IDD_PAGE_WAYPOINT_SETTING, &m_tabMain);
+  m_pPageWayPointSetting = CreatePage(p.wayPointSetting, IDD_PAGE_WAYPOINT_SETTING, &m_tabMain);
   place(m_pPageWayPointSetting);
-
-  p.mtkTracklogSetting = std::make_unique<CPageMTKTracklogSetting>();
-  m_pPageMTKTracklogSetting = p.mtkTracklogSetting.get();
-  m_pPageMTKTracklogSetting->Create(IDD_PAGE_MTK_TRACKLOG_SETTING, &m_tabMain);
+  m_pPageMTKTracklogSetting =
+      CreatePage(p.mtkTracklogSetting, IDD_PAGE_MTK_TRACKLOG_SETTING, &m_tabMain);
   place(m_pPageMTKTracklogSetting);
-
-  p.downloadFW = std::make_unique<CPageDownloadFW>();
-  m_pPageDownloadFW = p.downloadFW.get();
-  m_pPageDownloadFW->Create(IDD_PAGE_DOWNLOAD_FW, &m_tabMain);
+  m_pPageDownloadFW = CreatePage(p.downloadFW, IDD_PAGE_DOWNLOAD_FW, &m_tabMain);
   place(m_pPageDownloadFW);
 
   // The command layer reaches the port through the device page.

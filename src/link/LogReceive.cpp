@@ -39,6 +39,18 @@ std::size_t CPageMTKTracklogSetting::AppendReceived(const char* data, std::size_
   return count;
 }
 
+void CPageMTKTracklogSetting::DiscardReceived(int count) {
+  std::lock_guard lock(m_replyMutex);
+  if (!m_pReplyBuffer || count <= 0) return;
+  char* text = m_pReplyBuffer.get();
+  const std::size_t length = std::max(m_nReplyLength, strnlen(text, kReplyBufferSize - 1));
+  const std::size_t drop = std::min(static_cast<std::size_t>(count), length);
+  std::memmove(text, text + drop, length - drop);
+  std::memset(text + length - drop, 0, drop);
+  m_nReplyLength = length - drop;
+  m_nReceivedBytes -= static_cast<int>(drop);
+}
+
 UINT CPageMTKTracklogSetting::ReceiveThreadProc(void* page) {
   static_cast<CPageMTKTracklogSetting*>(page)->ReceiveLoop();
   return 0;

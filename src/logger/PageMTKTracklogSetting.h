@@ -28,7 +28,10 @@ class CPageMTKTracklogSetting : public CDialog {
   // Command layer (methods in link/LogCommand*.cpp).
   // ---------------------------------------------------------------------
   static constexpr std::size_t kReplyBufferSize = 3145728;
-  // Silence after which the receive loop gives a transfer up.
+  // Silence during a sector after which the receive loop gives the transfer
+  // up (a few seconds: a logger answers a read request well within that, and
+  // a vanished or confused logger is noticed without waiting for ever). It
+  // counts only while a sector is being received.
   static constexpr int kReceiveIdleLimitMs = 8000;
 
   // The device page whose port the commands go through.
@@ -46,6 +49,9 @@ class CPageMTKTracklogSetting : public CDialog {
     return std::unique_lock<std::mutex>(m_replyMutex);
   }
   void ClearReplyBuffer();
+  // Drops the first count characters of the reply text, under the buffer's
+  // lock so the receive thread appends behind the shifted text.
+  void DiscardReceived(int count);
 
   char* SendLogCommand(int t, int a, int b);
   char* SendLogCommandRetry(int t, int a, int b);

@@ -64,8 +64,9 @@ TEST_F(LinkTest, SilentModelQueryGivesNoReply) {
 TEST_F(LinkTest, EchoAloneIsNoAnswerAndPollingGoesOn) {
   sim::Faults f;
   f.echo = true;
-  f.replyDelayMs = 40;  // the echo arrives in a read of its own
+  f.replyDelayMs = 150;  // the echo arrives in a read of its own
   logger.SetFaults(f);
+  UseSleepDivisor(1);
   char* reply = commands.SendLogCommand(2, 6, 0);
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(std::strncmp(reply, "$PMTK182,3,6,", 13), 0);
@@ -102,7 +103,7 @@ TEST_F(LinkTest, GarbageBeforeAReplyAndBadChecksums) {
 TEST_F(LinkTest, ReplySplitJustAfterTheStarIsIncomplete) {
   sim::Faults f;
   f.splitAfterStar = true;
-  f.splitDelayMs = 60;
+  f.splitDelayMs = 200;
   logger.SetFaults(f);
   char* reply = commands.SendDeviceQuery(810);
   ASSERT_NE(reply, nullptr);

@@ -186,11 +186,38 @@ TEST_F(LinkTest, ClosingThePortUnderTheReceiveLoopStopsItsReads) {
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 0; }, 3000));
   device.PurgePort();
   device.ClosePort();  // the window closes during a transfer
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a read in flight lands
   const int received = commands.m_nReceivedBytes.load();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(commands.m_nReceivedBytes.load(), received);
   EXPECT_EQ(commands.m_bTransferCancel.load(), 0);
   StopReceiveThread();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LinkTest, DiscardedTextMakesRoomAndNewDataFollowsTheRest) {
+  logger.SetLogImage(PatternImage());
+  logger.SetBaud(921600);
+  device.SetPortHighSpeed();
+  logger.SetPacing(true);  // a piece takes about 45 ms
+  StartReceiveThread();
+  g_bReceiving = 1;
+  ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x1000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4121; }, 3000));
+  commands.DiscardReceived(4121);  // the first data reply
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4121; }, 3000));
+  StopReceiveThread();
+  {
+    auto lock = commands.LockReplyBuffer();
+    // The second reply follows what was left of the first: no gap of zeros.
+    const char* text = commands.GetReplyBuffer();
+    EXPECT_EQ(std::strncmp(text, "$PMTK182,8,00000800,", 20), 0) << std::string(text, 30);
+  }
+  commands.DiscardReceived(1 << 30);  // more than there is: empties it
+  EXPECT_EQ(commands.GetReplyBuffer()[0], '\0');
 }
 
 }  // namespace

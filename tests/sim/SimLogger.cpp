@@ -183,17 +183,18 @@ void SimLogger::SendSentence(const std::string& body) {
   }
   if (f.silent) return;
   SleepMs(f.replyDelayMs);
+  // What goes before the reply leaves in the same write, so it reaches the
+  // program in the same read.
+  std::string lead;
   if (f.garbageBytes > 0) {
     static thread_local std::mt19937 rng(12345);
-    std::string junk;
     for (int i = 0; i < f.garbageBytes; ++i) {
       char c = static_cast<char>(rng() & 0xFF);
-      junk += (c == '$') ? '#' : c;  // junk that does not start a sentence
+      lead += (c == '$' || c == '\0') ? '#' : c;  // junk that does not start or end a text
     }
-    Send(junk);
   }
   for (int i = 0; i < f.straySentences; ++i)
-    Send(WithChecksum("$GPGSA,A,3,,,,,,,,,,,,,1.0,1.0,1.0"));
+    lead += WithChecksum("$GPGSA,A,3,,,,,,,,,,,,,1.0,1.0,1.0");
   std::string sentence = WithChecksum(body);
   if (f.badChecksum) {
     auto star = sentence.rfind('*');
@@ -206,10 +207,10 @@ void SimLogger::SendSentence(const std::string& body) {
   else if (f.splitAt >= 0)
     split = std::min<std::size_t>(static_cast<std::size_t>(f.splitAt), sentence.size());
   if (split == std::string::npos) {
-    Send(sentence);
+    Send(lead + sentence);
     return;
   }
-  Send(sentence.substr(0, split));
+  Send(lead + sentence.substr(0, split));
   SleepMs(f.splitDelayMs);
   Send(sentence.substr(split));
 }

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "firmware/FlashLibrary.h"
 #include "framework/BitmapRegistry.h"
 #include "framework/Gdi.h"
 #include "framework/UserInput.h"
+#include "framework/qt/QtView.h"
 #include "ui/TabCtrlEx.h"
 #include "ui/UiTestDialog.h"
 
@@ -256,3 +259,21 @@ TEST_F(TabCtrlExTest, WorkersEnableAndDisableTabsWhileTheWindowThreadRuns) {
 }
 
 }  // namespace
+
+// Tabs with one disabled, as the view paints them (build folder, screenshots/).
+TEST(TabCtrlExScreenshot, DisabledTabIsGreyed) {
+  QtView view;
+  UiTestDialog dlg;
+  ASSERT_TRUE(dlg.Create(kUiTestDialog));
+  CTabCtrlEx tab;
+  ASSERT_TRUE(tab.SubclassDlgItem(kUiTestTab, &dlg));
+  for (const char* name : {"Device", "Track Log", "Photos"})
+    tab.InsertItem(tab.GetItemCount(), name);
+  ASSERT_TRUE(tab.Install(&tab));
+  ASSERT_TRUE(tab.EnableItem(1, FALSE));
+  dlg.ShowWindow(SW_SHOW);
+  const auto folder = std::filesystem::path(GetProgramFolder()) / "screenshots";
+  std::filesystem::create_directories(folder);
+  ASSERT_TRUE(SaveDialogPng(dlg, (folder / "tabs_disabled.png").string()));
+  tab.Detach();
+}
