@@ -139,3 +139,34 @@ TEST_F(FirmwarePageTest, OnlyTheWarningTextIsRed) {
   device.OnCtlColor(&other, device.GetDlgItem(IDC_DEV_STATUS), CTLCOLOR_STATIC);
   EXPECT_NE(other.GetTextColor(), RGB(255, 0, 0));
 }
+
+TEST_F(FirmwarePageTest, BrokenInstallationIsNamedAndNothingIsLocked) {
+  const std::filesystem::path build = GetProgramFolder();
+  const auto folder = home.path() / "install";
+  std::filesystem::create_directories(folder);
+  device.OnForceUpdate();
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+
+  device.m_flash.m_strFolder = folder.string();  // no library there
+  device.OnExecute();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_LIBRARY));
+  EXPECT_EQ(device.GetUpdateThread(), nullptr);
+  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+
+  // Library and agent, but no scatter file.
+  CPageDeviceSetting second;
+  second.SetServicePages(&commands, &download);
+  ASSERT_TRUE(second.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
+  second.OnForceUpdate();
+  ui.AnswerFileDialog((home.path() / "fw" / "TX380_SAMPLE_V1.05_VNT.bin").string());
+  second.OnSelectFile();
+  for (const char* name : {"libflashlib.so", "DA_MT3318_NAVREL.bin"})
+    std::filesystem::copy_file(build / name, folder / name);
+  second.m_flash.m_strFolder = folder.string();
+  second.OnExecute();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_SCATTER));
+  EXPECT_EQ(second.GetUpdateThread(), nullptr);
+  EXPECT_EQ(download.m_bBusy, 0);
+  second.DestroyWindow();
+}
