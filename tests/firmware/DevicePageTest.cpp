@@ -170,3 +170,30 @@ TEST_F(FirmwarePageTest, BrokenInstallationIsNamedAndNothingIsLocked) {
   EXPECT_EQ(download.m_bBusy, 0);
   second.DestroyWindow();
 }
+
+TEST_F(FirmwarePageTest, IdentityFieldsArrangeInsideTheFirmwareFrame) {
+  auto top = [&](int id) {
+    RECT r;
+    device.GetDlgItem(id)->GetWindowRect(&r);
+    device.ScreenToClient(&r);
+    return r;
+  };
+  const RECT before = top(IDC_DEV_TYPE);
+  g_utilityManager.m_nModelCode = 5;  // other models change nothing
+  device.ArrangeIdentityFields();
+  EXPECT_EQ(top(IDC_DEV_TYPE).top, before.top);
+
+  g_utilityManager.m_nModelCode = 3;
+  device.ArrangeIdentityFields();
+  const RECT box = top(IDC_DEV_FIRMWARE_GROUP);
+  const int y1 = top(IDC_DEV_TYPE).top, y2 = top(IDC_DEV_FIRMWARE).top,
+            y3 = top(IDC_DEV_MEMORY_USAGE).top;
+  EXPECT_TRUE(box.top < y1 && y1 < y2 && y2 < y3 && y3 < box.bottom);
+  EXPECT_TRUE(device.GetDlgItem(IDC_DEV_MEMORY_USAGE)->IsVisibleFlag());
+
+  g_utilityManager.m_nModelCode = 1;
+  device.ArrangeIdentityFields();
+  EXPECT_FALSE(device.GetDlgItem(IDC_DEV_MEMORY_USAGE)->IsVisibleFlag());
+  EXPECT_FALSE(device.GetDlgItem(IDC_DEV_MEMORY_LABEL)->IsVisibleFlag());
+  EXPECT_LT(top(IDC_DEV_TYPE).top, top(IDC_DEV_FIRMWARE).top);
+}
