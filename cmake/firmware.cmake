@@ -50,7 +50,12 @@ add_dependencies(navrel flashlib flash_files)
 function(navrel_firmware_test_setup)
   if(TARGET test_firmware)
     target_link_libraries(test_firmware PRIVATE flashlib_engine)
-    add_dependencies(test_firmware flashlib flash_files)
+    # A stand-in back-end that records the program's calls.
+    add_library(fakeflash SHARED ${CMAKE_SOURCE_DIR}/tests/firmware/fake/FakeFlashLib.cpp)
+    target_include_directories(fakeflash PRIVATE ${CMAKE_SOURCE_DIR}/src)
+    set_target_properties(fakeflash PROPERTIES OUTPUT_NAME flashlib
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fakeflash CXX_VISIBILITY_PRESET hidden)
+    add_dependencies(test_firmware flashlib flash_files fakeflash)
   endif()
 endfunction()
 cmake_language(DEFER CALL navrel_firmware_test_setup)

@@ -45,7 +45,7 @@ BOOL CFlashSession::Prepare(const std::string& imagePath, int model, const char*
   m_bImageLoaded = 0;
   m_nDownloadOut = 0;
   m_missing = Missing::None;
-  m_szProgramFolder = GetProgramFolder();
+  m_szProgramFolder = m_strFolder.empty() ? GetProgramFolder() : m_strFolder;
   if (!m_library.Load(m_szProgramFolder)) {
     m_missing = Missing::Library;
     return FALSE;
@@ -65,7 +65,7 @@ BOOL CFlashSession::Prepare(const std::string& imagePath, int model, const char*
 }
 
 void CFlashSession::LoadDownloadAgent(int model, const char* agentPrefix) {
-  m_szProgramFolder = GetProgramFolder();
+  m_szProgramFolder = m_strFolder.empty() ? GetProgramFolder() : m_strFolder;
   const DWORD family = FamilyOfModel(model);
   m_szAgentPath.clear();
   if (family) {

@@ -47,6 +47,9 @@ class CFlashSession {
   static std::string FindFirstFile(const std::string& folder, const std::string& prefix,
                                    const std::string& suffix);
 
+  // Folder of the library, the agents and the scatter file; empty means the
+  // program's own folder (another back-end may be tried from elsewhere).
+  std::string m_strFolder;
   CFlashLibrary m_library;
   Missing m_missing = Missing::None;
   FlashHandle m_hAgent = nullptr;

@@ -57,6 +57,8 @@ bool SerialTransport::Open(const std::string& device, int baud) {
 }
 
 void SerialTransport::Close() {
+  // Leave the terminal shareable again for the program's next open.
+  if (fd_ >= 0) ::ioctl(fd_, TIOCNXCL);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
 }

@@ -174,3 +174,6 @@ DWORD GetMessagePos();
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 BOOL IsWindow(HWND hWnd);
+// Whether timer `id` of the window is running (tests fire it at once
+// instead of waiting for it: see tests/support/ScriptedUi.h).
+BOOL IsTimerSet(HWND hWnd, UINT_PTR id);

@@ -796,3 +796,9 @@ LONG SetWindowLong(HWND hWnd, int nIndex, LONG value) {
   w->ModifyStyle(old & ~static_cast<DWORD>(value), static_cast<DWORD>(value) & ~old);
   return static_cast<LONG>(old);
 }
+
+BOOL IsTimerSet(HWND hWnd, UINT_PTR id) {
+  auto owner = fw::Read(hWnd, std::thread::id(), [](const Window& w) { return w.owner; });
+  if (owner == std::thread::id()) return FALSE;
+  return fw::QueueOf(owner)->HasTimer(hWnd, id) ? TRUE : FALSE;
+}

@@ -144,6 +144,10 @@ bool SerialPort::Purge() {
 bool SerialPort::Close() {
   const int fd = m_fd.exchange(-1);
   if (fd < 0) return false;
+  // The exclusive mode belongs to the terminal, not to this descriptor: it
+  // would outlive the close while another holder (a simulated logger's end of
+  // a pseudo-terminal) keeps the terminal open, and refuse the next open.
+  (void)::ioctl(fd, TIOCNXCL);
   if (::close(fd) != 0) {
     m_lastError = errno;
     return false;

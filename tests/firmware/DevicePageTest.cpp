@@ -130,3 +130,70 @@ TEST_F(FirmwarePageTest, DownloadPageRefusesMissingAndHeaderlessFiles) {
   EXPECT_EQ(download.m_bBusy, 0);
   EXPECT_TRUE(Enabled(download, IDC_DL_BROWSE));
 }
+
+TEST_F(FirmwarePageTest, OnlyTheWarningTextIsRed) {
+  CDC dc;
+  device.OnCtlColor(&dc, device.GetDlgItem(IDC_DEV_WARNING), CTLCOLOR_STATIC);
+  EXPECT_EQ(dc.GetTextColor(), RGB(255, 0, 0));
+  CDC other;
+  device.OnCtlColor(&other, device.GetDlgItem(IDC_DEV_STATUS), CTLCOLOR_STATIC);
+  EXPECT_NE(other.GetTextColor(), RGB(255, 0, 0));
+}
+
+TEST_F(FirmwarePageTest, BrokenInstallationIsNamedAndNothingIsLocked) {
+  const std::filesystem::path build = GetProgramFolder();
+  const auto folder = home.path() / "install";
+  std::filesystem::create_directories(folder);
+  device.OnForceUpdate();
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+
+  device.m_flash.m_strFolder = folder.string();  // no library there
+  device.OnExecute();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_LIBRARY));
+  EXPECT_EQ(device.GetUpdateThread(), nullptr);
+  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
+
+  // Library and agent, but no scatter file.
+  CPageDeviceSetting second;
+  second.SetServicePages(&commands, &download);
+  ASSERT_TRUE(second.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
+  second.OnForceUpdate();
+  ui.AnswerFileDialog((home.path() / "fw" / "TX380_SAMPLE_V1.05_VNT.bin").string());
+  second.OnSelectFile();
+  for (const char* name : {"libflashlib.so", "DA_MT3318_NAVREL.bin"})
+    std::filesystem::copy_file(build / name, folder / name);
+  second.m_flash.m_strFolder = folder.string();
+  second.OnExecute();
+  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_SCATTER));
+  EXPECT_EQ(second.GetUpdateThread(), nullptr);
+  EXPECT_EQ(download.m_bBusy, 0);
+  second.DestroyWindow();
+}
+
+TEST_F(FirmwarePageTest, IdentityFieldsArrangeInsideTheFirmwareFrame) {
+  auto top = [&](int id) {
+    RECT r;
+    device.GetDlgItem(id)->GetWindowRect(&r);
+    device.ScreenToClient(&r);
+    return r;
+  };
+  const RECT before = top(IDC_DEV_TYPE);
+  g_utilityManager.m_nModelCode = 5;  // other models change nothing
+  device.ArrangeIdentityFields();
+  EXPECT_EQ(top(IDC_DEV_TYPE).top, before.top);
+
+  g_utilityManager.m_nModelCode = 3;
+  device.ArrangeIdentityFields();
+  const RECT box = top(IDC_DEV_FIRMWARE_GROUP);
+  const int y1 = top(IDC_DEV_TYPE).top, y2 = top(IDC_DEV_FIRMWARE).top,
+            y3 = top(IDC_DEV_MEMORY_USAGE).top;
+  EXPECT_TRUE(box.top < y1 && y1 < y2 && y2 < y3 && y3 < box.bottom);
+  EXPECT_TRUE(device.GetDlgItem(IDC_DEV_MEMORY_USAGE)->IsVisibleFlag());
+
+  g_utilityManager.m_nModelCode = 1;
+  device.ArrangeIdentityFields();
+  EXPECT_FALSE(device.GetDlgItem(IDC_DEV_MEMORY_USAGE)->IsVisibleFlag());
+  EXPECT_FALSE(device.GetDlgItem(IDC_DEV_MEMORY_LABEL)->IsVisibleFlag());
+  EXPECT_LT(top(IDC_DEV_TYPE).top, top(IDC_DEV_FIRMWARE).top);
+}

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "common/UtilityManager.h"
@@ -26,14 +27,19 @@
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
 
-class FirmwarePageTest : public ::testing::Test {
+// The simulated logger, the test's own settings folders and short waits.
+class SimulatedLoggerTest : public ::testing::Test {
  protected:
-  explicit FirmwarePageTest(sim::Model model = sim::Model::R710) : logger(model) {}
+  explicit SimulatedLoggerTest(sim::Model model) : logger(model) {}
 
   void SetUp() override {
     // Settings, registry and announcements of this test only.
     std::filesystem::create_directories(home.path() / "config");
     std::filesystem::create_directories(home.path() / "run");
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+      const char* value = getenv(name);
+      savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     setenv("XDG_CONFIG_HOME", (home.path() / "config").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (home.path() / "run").c_str(), 1);
     ASSERT_TRUE(logger.Ok());
@@ -55,19 +61,19 @@ class FirmwarePageTest : public ::testing::Test {
     });
     g_utilityManager = CUtilityManager();
     g_bPortOpen = FALSE;
-    device.SetServicePages(&commands, &download);
-    ASSERT_TRUE(download.Create(IDD_PAGE_DOWNLOAD_FW, nullptr));
-    ASSERT_TRUE(device.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
   }
 
   void TearDown() override {
-    if (CWinThread* t = device.GetUpdateThread()) t->Wait(60000);
-    if (CWinThread* t = download.GetUpdateThread()) t->Wait(60000);
-    device.DestroyWindow();
-    download.DestroyWindow();
     SetSleepFunction({});
     WithdrawSimulatedPort(announcement);
     g_bPortOpen = FALSE;
+    // Later tests of the same run see the folders they started with.
+    for (const auto& [name, value] : savedEnv) {
+      if (value)
+        setenv(name.c_str(), value->c_str(), 1);
+      else
+        unsetenv(name.c_str());
+    }
   }
 
   // The COM number the program gives the simulated logger.
@@ -80,7 +86,7 @@ class FirmwarePageTest : public ::testing::Test {
   }
 
   // Auto Detect, then Connect: the identification of the logger.
-  void Identify() {
+  void Identify(CPageDeviceSetting& device) {
     device.OnAutoDetect();
     ASSERT_EQ(device.m_strSelectedPort, "COM" + std::to_string(ComNumber()));
     device.OnConnect();
@@ -114,6 +120,31 @@ class FirmwarePageTest : public ::testing::Test {
   std::mutex sleepMutex;
   std::vector<DWORD> sleeps;
   ScriptedUi ui;
+  std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv;
+};
+
+// The device page with its two service pages, without a main dialog.
+class FirmwarePageTest : public SimulatedLoggerTest {
+ protected:
+  explicit FirmwarePageTest(sim::Model model = sim::Model::R710) : SimulatedLoggerTest(model) {}
+
+  void SetUp() override {
+    SimulatedLoggerTest::SetUp();
+    device.SetServicePages(&commands, &download);
+    ASSERT_TRUE(download.Create(IDD_PAGE_DOWNLOAD_FW, nullptr));
+    ASSERT_TRUE(device.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
+  }
+
+  void TearDown() override {
+    if (CWinThread* t = device.GetUpdateThread()) t->Wait(60000);
+    if (CWinThread* t = download.GetUpdateThread()) t->Wait(60000);
+    device.DestroyWindow();
+    download.DestroyWindow();
+    SimulatedLoggerTest::TearDown();
+  }
+
+  void Identify() { SimulatedLoggerTest::Identify(device); }
+
   CPageMTKTracklogSetting commands;
   CPageDownloadFW download;
   CPageDeviceSetting device;

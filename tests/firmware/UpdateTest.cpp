@@ -1,6 +1,9 @@
 // Whole firmware updates against the simulated logger: identification, the
 // Bluetooth address read, the flash exchange, the address written back, the
 // self test, and the new version seen by a later identification.
+#include <fstream>
+
+#include "firmware/FirmwareFileFormat.h"
 #include "firmware/FirmwareFixture.h"
 #include "platform/Registry.h"
 
@@ -175,5 +178,58 @@ TEST_F(FirmwarePageTest, DownloadPageReportsAFailedDownloadAsFailure) {
   ASSERT_NE(download.GetUpdateThread(), nullptr);
   download.GetUpdateThread()->Wait(60000);
   EXPECT_EQ(Text(download, IDC_DL_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(logger.Firmware(), "101");
+}
+
+namespace {
+
+class R3300DUpdate : public FirmwarePageTest {
+ protected:
+  R3300DUpdate() : FirmwarePageTest(sim::Model::R3300D) {}
+};
+
+}  // namespace
+
+TEST_F(R3300DUpdate, KeepsBluetoothAndWaitsForTheShorterSelfTest) {
+  bt->address = std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6};
+  Identify();
+  ASSERT_EQ(g_utilityManager.m_nModelCode, 6);
+  const auto file = home.path() / "fw" / "R3300D_V1.05_VNT.bin";
+  std::filesystem::create_directories(file.parent_path());
+  std::vector<std::uint8_t> image(4000, 0x5A);
+  const std::string mark = "FWVER=105";
+  std::copy(mark.begin(), mark.end(), image.begin());
+  const auto bytes = BuildFirmwareFile("R-3500", {"V1.05", "V02"}, image);
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  ui.AnswerFileDialog(file.string());
+  device.OnSelectFile();
+  ASSERT_EQ(Text(device, IDC_DEV_COMPARE_RESULT), CDialog::LoadString(IDS_FW_NEWER));
+  RunUpdate(device);
+  EXPECT_NE(device.m_flash.m_szAgentPath.find("DA_MT3329_"), std::string::npos);
+  EXPECT_EQ(CountSleeps(450), 100);
+  EXPECT_EQ(bt->writes, 1);
+  EXPECT_EQ(logger.CountReceived("$PMTK392,010203,040506"), 1);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_SUCCESS));
+  EXPECT_EQ(logger.Firmware(), "105");
+}
+
+TEST_F(FirmwarePageTest, AgentRefusedByTheLibraryEndsInFailure) {
+  // The library and its files from another folder, with a damaged agent.
+  const std::filesystem::path build = GetProgramFolder();
+  const auto folder = home.path() / "install";
+  std::filesystem::create_directories(folder);
+  for (const char* name : {"libflashlib.so", "scat.txt", "DA_MT3318_NAVREL.bin"})
+    std::filesystem::copy_file(build / name, folder / name);
+  std::filesystem::resize_file(folder / "DA_MT3318_NAVREL.bin", 100);
+  device.m_flash.m_strFolder = folder.string();
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(device.m_flash.m_bAgentOk, 0);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(flash->Restarts(), 0);
   EXPECT_EQ(logger.Firmware(), "101");
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/Controls.h"
+#include "framework/FileDialog.h"
 #include "framework/Resources.h"
 #include "framework/ViewHooks.h"
 #include "framework/qt/QtView.h"
@@ -63,14 +64,29 @@ inline void RegisterTemplates() {
       DLG_CHILD});
 }
 
-// Runs the test without a view (fixed measures), whatever ran before.
+// Runs the test without a view (fixed measures) and without the view's
+// dialogs, whatever ran before in the process.
 class Headless {
  public:
-  Headless() : m_old(GetViewBackend()) { SetViewBackend(nullptr); }
-  ~Headless() { SetViewBackend(m_old); }
+  Headless()
+      : m_old(GetViewBackend()),
+        m_box(SetMessageBoxHook(nullptr)),
+        m_file(SetFileDialogHook(nullptr)),
+        m_folder(SetFolderDialogHook(nullptr)) {
+    SetViewBackend(nullptr);
+  }
+  ~Headless() {
+    SetViewBackend(m_old);
+    SetMessageBoxHook(std::move(m_box));
+    SetFileDialogHook(std::move(m_file));
+    SetFolderDialogHook(std::move(m_folder));
+  }
 
  private:
   ViewBackend* m_old;
+  MessageBoxHook m_box;
+  FileDialogHook m_file;
+  FolderDialogHook m_folder;
 };
 
 // The one Qt view of a test process (Qt wants one application per process).

@@ -177,3 +177,56 @@ TEST(Messages, SystemMenuItemReachesOnSysCommandAndCloseGoesThroughOnClose) {
   EXPECT_EQ(dlg.about, 1);
   EXPECT_EQ(dlg.closes, 1);
 }
+
+TEST(Messages, ScriptedTimerFiresOnlyWhileSet) {
+  Headless headless;
+  RegisterTemplates();
+  CTimerDlg dlg;
+  dlg.stopAfter = 100;
+  ASSERT_TRUE(dlg.Create(IDD_MAIN));
+  EXPECT_TRUE(ScriptedUi::FireTimer(dlg, 1324));
+  EXPECT_FALSE(ScriptedUi::FireTimer(dlg, 99));
+  dlg.KillTimer(1324);
+  EXPECT_FALSE(ScriptedUi::FireTimer(dlg, 1324));
+  EXPECT_EQ(dlg.ticks.size(), 1u);
+}
+
+namespace {
+class CNumberDlg : public CDialog {
+ public:
+  CNumberDlg() : CDialog(IDD_PAGE) {}
+  int m_nValue = 0;
+  int m_nZone = 13;
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Text(pDX, IDC_EDIT, m_nValue);
+    DDX_CBIndex(pDX, IDC_COMBO, m_nZone);
+  }
+};
+}  // namespace
+
+TEST(Messages, FailedDataExchangeWarnsAndKeepsTheDialogOpen) {
+  Headless headless;
+  RegisterTemplates();
+  ScriptedUi ui;
+  CNumberDlg dlg;
+  ui.OnModal(IDD_PAGE, [](CDialog& d) {
+    auto* combo = static_cast<CComboBox*>(d.GetDlgItem(IDC_COMBO));
+    for (int i = 0; i < 26; ++i) combo->AddString(std::to_string(13 - i));
+    d.UpdateData(FALSE);
+    EXPECT_EQ(combo->GetCurSel(), 13);
+    d.SetDlgItemText(IDC_EDIT, "12x");
+    UserDialogKey(d, VK_RETURN);  // OK refused: not a number
+    EXPECT_FALSE(d.IsModalEnded());
+    d.SetDlgItemText(IDC_EDIT, " -42 ");
+    UserSelect(d, IDC_COMBO, 21);
+    UserDialogKey(d, VK_RETURN);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.m_nValue, -42);
+  EXPECT_EQ(dlg.m_nZone, 21);
+  ASSERT_EQ(ui.MessageBoxCount(), 1u);
+  EXPECT_EQ(ui.LastMessageBox().text, "Please enter an integer.");
+  EXPECT_EQ(ui.LastMessageBox().Icon(), UINT{MB_ICONEXCLAMATION});
+}

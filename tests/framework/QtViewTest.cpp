@@ -2,11 +2,17 @@
 // Qt's event loop, and dialogs saved as PNG images.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
 #include <filesystem>
 
 #include "FrameworkTestSupport.h"
 #include "framework/BitmapRegistry.h"
+#include "framework/Thread.h"
 #include "framework/UserInput.h"
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
@@ -175,4 +181,91 @@ TEST(QtView, FontMetricsOfTheViewPlaceTheControls) {
   EXPECT_LE(r.right, 9);
   EXPECT_GE(r.bottom, 10);
   EXPECT_LE(r.bottom, 18);
+}
+
+namespace {
+
+// The widget the view made for a control, found by its window handle.
+template <class W>
+W* WidgetOf(HWND h) {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    for (W* w : top->template findChildren<W*>())
+      if (reinterpret_cast<HWND>(w->property("navrelHwnd").template value<quintptr>()) == h)
+        return w;
+  return nullptr;
+}
+
+QWidget* WindowOf(HWND h) {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->isVisible() &&
+        reinterpret_cast<HWND>(top->property("navrelHwnd").value<quintptr>()) == h)
+      return top;
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(QtView, ClicksOnWidgetsAndTheCloseBoxReachTheDialog) {
+  SharedView();
+  RegisterTemplates();
+  ScriptedUi ui;
+  ui.LetModalRun(IDD_MAIN);
+  CDialog dlg(IDD_MAIN);
+  int about = 0;
+  dlg.BindCommand(IDC_ABOUT, BN_CLICKED, [&] {
+    ++about;
+    // Later, the user closes the window with its close box.
+    QTimer::singleShot(0, [&] {
+      QWidget* window = WindowOf(dlg.m_hWnd);
+      ASSERT_NE(window, nullptr);
+      window->close();
+    });
+  });
+  ui.OnModal(IDD_MAIN, [&](CDialog& d) {
+    // Once the window is up, the user presses About.
+    QTimer::singleShot(0, [&] {
+      auto* button = WidgetOf<QPushButton>(d.GetDlgItem(IDC_ABOUT)->m_hWnd);
+      ASSERT_NE(button, nullptr);
+      button->click();
+    });
+  });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(about, 1);
+}
+
+TEST(QtView, WorkerMessageBoxIsShownOnTheGuiThread) {
+  SharedView();
+  RegisterTemplates();
+  ScriptedUi ui;
+  ui.LetModalRun(IDD_MAIN);
+  SharedView().InstallDialogHooks();  // the Qt message boxes, not the scripted ones
+  CDialog dlg(IDD_MAIN);
+  std::atomic<int> answer{0};
+  std::thread::id boxThread;
+  ui.OnModal(IDD_MAIN, [&](CDialog& d) {
+    AfxBeginThread(
+        [](LPVOID p) -> UINT {
+          auto* a = static_cast<std::atomic<int>*>(p);
+          *a = AfxMessageBox("Update finished.", MB_YESNO | MB_ICONINFORMATION);
+          return 0;
+        },
+        &answer);
+    // Answer the box when it shows, then end the dialog.
+    auto* timer = new QTimer(&*qApp);
+    QObject::connect(timer, &QTimer::timeout, [&, timer] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxThread = std::this_thread::get_id();
+        EXPECT_EQ(box->text(), "Update finished.");
+        box->button(QMessageBox::Yes)->click();
+      } else if (answer.load() != 0) {
+        timer->stop();
+        timer->deleteLater();
+        d.EndDialog(IDOK);
+      }
+    });
+    timer->start(10);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(answer.load(), IDYES);
+  EXPECT_EQ(boxThread, std::this_thread::get_id());
 }

@@ -101,6 +101,15 @@ class ScriptedUi {
     return m_modals;
   }
 
+  // Delivers WM_TIMER for timer `id` of the window now, as its time had
+  // come (a 15-second watchdog in a test of a few milliseconds). FALSE when
+  // the timer is not running, e.g. because the code killed it.
+  static bool FireTimer(CWnd& wnd, UINT_PTR id) {
+    if (!IsTimerSet(wnd.m_hWnd, id)) return false;
+    wnd.SendMessage(WM_TIMER, id, 0);
+    return true;
+  }
+
  private:
   int OnBox(const MessageBoxRequest& r) {
     std::lock_guard lock(m_mutex);
