@@ -187,23 +187,23 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 }  // namespace
 
-std::vector<BYTE> BuildVersionBlock(const VersionBlockSpec& spec) {
+std::vector<BYTE> BuildVersionBlock(const VersionBlockContent& content) {
   Node root;
   root.key = "VS_VERSION_INFO";
   auto ms = [](const WORD v[4]) { return (DWORD{v[0]} << 16) | v[1]; };
   auto ls = [](const WORD v[4]) { return (DWORD{v[2]} << 16) | v[3]; };
   for (DWORD d :
-       {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, ms(spec.fileVersion), ls(spec.fileVersion),
-        ms(spec.productVersion), ls(spec.productVersion), spec.fileFlagsMask, spec.fileFlags,
-        spec.fileOS, spec.fileType, spec.fileSubtype, spec.fileDateMS, spec.fileDateLS})
+       {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, ms(content.fileVersion), ls(content.fileVersion),
+        ms(content.productVersion), ls(content.productVersion), content.fileFlagsMask, content.fileFlags,
+        content.fileOS, content.fileType, content.fileSubtype, content.fileDateMS, content.fileDateLS})
     PutDword(root.value, d);
   root.valueLength = static_cast<WORD>(root.value.size());
 
-  if (!spec.stringTables.empty()) {
+  if (!content.stringTables.empty()) {
     Node sfi;
     sfi.key = "StringFileInfo";
     sfi.text = true;
-    for (const auto& table : spec.stringTables) {
+    for (const auto& table : content.stringTables) {
       Node t;
       t.key = Hex4(table.language) + Hex4(table.codePage);
       t.text = true;
@@ -212,13 +212,13 @@ std::vector<BYTE> BuildVersionBlock(const VersionBlockSpec& spec) {
     }
     root.children.push_back(std::move(sfi));
   }
-  if (!spec.translations.empty()) {
+  if (!content.translations.empty()) {
     Node vfi;
     vfi.key = "VarFileInfo";
     vfi.text = true;
     Node var;
     var.key = "Translation";
-    for (const auto& [lang, cp] : spec.translations) PutDword(var.value, (DWORD{cp} << 16) | lang);
+    for (const auto& [lang, cp] : content.translations) PutDword(var.value, (DWORD{cp} << 16) | lang);
     var.valueLength = static_cast<WORD>(var.value.size());
     vfi.children.push_back(std::move(var));
     root.children.push_back(std::move(vfi));

@@ -15,7 +15,7 @@ constexpr DWORD VS_FFI_STRUCVERSION = 0x00010000u;
 constexpr size_t VS_FIXEDFILEINFO_SIZE = 52;
 
 // What a version block holds; versions are written a.b.c.d with a first.
-struct VersionBlockSpec {
+struct VersionBlockContent {
   WORD fileVersion[4] = {0, 0, 0, 0};
   WORD productVersion[4] = {0, 0, 0, 0};
   DWORD fileFlagsMask = 0x3F;
@@ -35,7 +35,7 @@ struct VersionBlockSpec {
 };
 
 // The block bytes in the layout of a version resource (UTF-16 keys and texts).
-std::vector<BYTE> BuildVersionBlock(const VersionBlockSpec& spec);
+std::vector<BYTE> BuildVersionBlock(const VersionBlockContent& content);
 
 // Looks up subBlock in a version block: "\" gives the fixed file information,
 // "\VarFileInfo\Translation" the translation table, "\StringFileInfo\040904B0\Key"

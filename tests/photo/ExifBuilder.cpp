@@ -100,20 +100,20 @@ Bytes ImageTail() {
   return tail;
 }
 
-Bytes BuildJpeg(const JpegSpec& spec) {
-  TiffWriter w(spec.bigEndian);
-  w.buf = spec.bigEndian ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0};
-  w.U32(spec.ifd0Offset);
-  w.buf.resize(spec.ifd0Offset, 0xAB);
+Bytes BuildJpeg(const JpegLayout& layout) {
+  TiffWriter w(layout.bigEndian);
+  w.buf = layout.bigEndian ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0};
+  w.U32(layout.ifd0Offset);
+  w.buf.resize(layout.ifd0Offset, 0xAB);
 
   std::vector<Entry> ifd0 = {
-      Ascii(271, spec.make),         Ascii(272, "Model X"),     {282, 5, 1, w.Enc32({72, 1})},
+      Ascii(271, layout.make),         Ascii(272, "Model X"),     {282, 5, 1, w.Enc32({72, 1})},
       {283, 5, 1, w.Enc32({72, 1})}, {296, 3, 1, w.Enc16({2})}, Ascii(306, "2008:05:01 08:00:00"),
       {531, 3, 1, w.Enc16({1})},
   };
-  if (spec.exifPointer) ifd0.push_back({34665, 4, 1, w.Enc32({0})});
-  if (spec.gps) ifd0.push_back({34853, 4, 1, w.Enc32({0})});
-  if (spec.printIm) {
+  if (layout.exifPointer) ifd0.push_back({34665, 4, 1, w.Enc32({0})});
+  if (layout.gps) ifd0.push_back({34853, 4, 1, w.Enc32({0})});
+  if (layout.printIm) {
     // Print settings block: header, version, one entry of tag and value.
     Bytes block = {'P', 'r', 'i', 'n', 't', 'I', 'M', 0, '0', '3', '0', '0', 0, 0};
     for (const Bytes& part : {w.Enc16({1, 1}), w.Enc32({0x00160016})}) {
@@ -123,27 +123,27 @@ Bytes BuildJpeg(const JpegSpec& spec) {
   }
   std::vector<std::size_t> ifd0Values;
   std::size_t ifd0Next = 0;
-  w.WriteIfd(ifd0, &ifd0Values, &ifd0Next, spec.zeroCountIfd0);
+  w.WriteIfd(ifd0, &ifd0Values, &ifd0Next, layout.zeroCountIfd0);
 
-  if (spec.gps) {
+  if (layout.gps) {
     const std::uint32_t gps = w.WriteIfd({{0, 1, 4, {2, 2, 0, 0}}}, nullptr, nullptr);
-    w.Patch32(ifd0Values[7 + (spec.exifPointer ? 1 : 0)], gps);
+    w.Patch32(ifd0Values[7 + (layout.exifPointer ? 1 : 0)], gps);
   }
-  if (spec.exifPointer) {
+  if (layout.exifPointer) {
     std::vector<Entry> exif = {
         {33434, 5, 1, w.Enc32({1, 125})},
         {36864, 7, 4, {'0', '2', '3', '0'}},
     };
-    if (spec.dateTimeOriginal) exif.push_back(Ascii(36867, *spec.dateTimeOriginal));
+    if (layout.dateTimeOriginal) exif.push_back(Ascii(36867, *layout.dateTimeOriginal));
     exif.push_back(Ascii(36868, "2008:05:01 08:00:00"));
     exif.push_back({37121, 7, 4, {1, 2, 3, 0}});
-    if (spec.makerNote) exif.push_back({37500, 7, 0, {}});
-    if (spec.exifPadding) exif.push_back({37510, 7, 0, Bytes(spec.exifPadding, 0x20)});
+    if (layout.makerNote) exif.push_back({37500, 7, 0, {}});
+    if (layout.exifPadding) exif.push_back({37510, 7, 0, Bytes(layout.exifPadding, 0x20)});
     exif.push_back({40960, 7, 4, {'0', '1', '0', '0'}});
     exif.push_back({40961, 3, 1, w.Enc16({1})});
     exif.push_back({40962, 3, 1, w.Enc16({16})});  // pixel size, required in a JPEG's Exif IFD
     exif.push_back({40963, 3, 1, w.Enc16({8})});
-    if (spec.interop) exif.push_back({40965, 4, 1, w.Enc32({0})});
+    if (layout.interop) exif.push_back({40965, 4, 1, w.Enc32({0})});
     for (Entry& e : exif) {
       if (e.tag == 37510) e.count = static_cast<std::uint32_t>(e.data.size());
     }
@@ -155,10 +155,10 @@ Bytes BuildJpeg(const JpegSpec& spec) {
         if (exif[i].tag == tag) return i;
       throw std::logic_error("tag");
     };
-    if (spec.makerNote) {
+    if (layout.makerNote) {
       w.Align();
       const std::size_t start = w.buf.size();
-      if (spec.make.rfind("SONY", 0) == 0) {
+      if (layout.make.rfind("SONY", 0) == 0) {
         const char header[12] = {'S', 'O', 'N', 'Y', ' ', 'D', 'S', 'C', ' ', 0, 0, 0};
         w.buf.insert(w.buf.end(), header, header + 12);
       }
@@ -172,13 +172,13 @@ Bytes BuildJpeg(const JpegSpec& spec) {
       w.Patch32(at, static_cast<std::uint32_t>(start));
       w.Patch32(at - 4, static_cast<std::uint32_t>(w.buf.size() - start));
     }
-    if (spec.interop) {
+    if (layout.interop) {
       const std::uint32_t interop =
           w.WriteIfd({Ascii(1, "R98"), {2, 7, 4, {'0', '1', '0', '0'}}}, nullptr, nullptr);
       w.Patch32(exifValues[indexOf(40965)], interop);
     }
   }
-  if (spec.ifd1) {
+  if (layout.ifd1) {
     std::vector<std::size_t> ifd1Values;
     const std::uint32_t ifd1 = w.WriteIfd({{259, 3, 1, w.Enc16({6})},
                                            {282, 5, 1, w.Enc32({180, 1})},
@@ -194,11 +194,11 @@ Bytes BuildJpeg(const JpegSpec& spec) {
   }
 
   Bytes file = {0xFF, 0xD8};
-  if (spec.app0) {
+  if (layout.app0) {
     const Bytes jfif = {0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
     file.insert(file.end(), jfif.begin(), jfif.end());
   }
-  if (spec.foreignApp1) {
+  if (layout.foreignApp1) {
     const Bytes xmp = {0xFF, 0xE1, 0, 12, 'h', 't', 't', 'p', ':', '/', '/', 'x', 'y', 'z'};
     file.insert(file.end(), xmp.begin(), xmp.end());
   }

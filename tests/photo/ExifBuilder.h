@@ -12,7 +12,7 @@ namespace exiftest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct JpegSpec {
+struct JpegLayout {
   bool bigEndian = false;  // "MM" (SONY style) or "II" (Canon style)
   std::string make = "Canon";
   std::optional<std::string> dateTimeOriginal = "2008:05:01 08:00:00";
@@ -29,7 +29,7 @@ struct JpegSpec {
   std::size_t exifPadding = 0;  // extra undefined bytes in the Exif IFD (big segments)
 };
 
-Bytes BuildJpeg(const JpegSpec& spec);
+Bytes BuildJpeg(const JpegLayout& layout);
 // Bytes that follow the EXIF APP1 segment in every built file.
 Bytes ImageTail();
 

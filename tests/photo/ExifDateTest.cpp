@@ -7,7 +7,7 @@
 
 using exiftest::BuildJpeg;
 using exiftest::Bytes;
-using exiftest::JpegSpec;
+using exiftest::JpegLayout;
 using phototest::Utc;
 
 namespace {
@@ -27,7 +27,7 @@ class ExifDateTest : public ::testing::Test {
     page.ReadExifDateTime(path.string(), r.time, r.flag, r.message);
     return r;
   }
-  DateResult Read(const JpegSpec& spec) { return Read(BuildJpeg(spec)); }
+  DateResult Read(const JpegLayout& layout) { return Read(BuildJpeg(layout)); }
 
   testsupport::TempDir dir;
   CPageTrackLogPhoto page;
@@ -35,8 +35,8 @@ class ExifDateTest : public ::testing::Test {
 };
 
 TEST_F(ExifDateTest, ReadsBothByteOrdersInThePhotoZone) {
-  JpegSpec canon;
-  JpegSpec sony;
+  JpegLayout canon;
+  JpegLayout sony;
   sony.bigEndian = true;
   sony.make = "SONY";
   const DateResult a = Read(canon), b = Read(sony);
@@ -50,42 +50,42 @@ TEST_F(ExifDateTest, ReadsBothByteOrdersInThePhotoZone) {
 }
 
 TEST_F(ExifDateTest, SkipsApp0AndForeignApp1AndFollowsTheHeaderOffset) {
-  JpegSpec spec;
-  spec.app0 = true;
-  spec.foreignApp1 = true;
-  EXPECT_EQ(Read(spec).time, Utc(2008, 5, 1, 0, 0, 0));
-  JpegSpec moved;
+  JpegLayout layout;
+  layout.app0 = true;
+  layout.foreignApp1 = true;
+  EXPECT_EQ(Read(layout).time, Utc(2008, 5, 1, 0, 0, 0));
+  JpegLayout moved;
   moved.ifd0Offset = 24;  // IFD0 not right after the header
   EXPECT_EQ(Read(moved).time, Utc(2008, 5, 1, 0, 0, 0));
-  JpegSpec zero;
+  JpegLayout zero;
   zero.zeroCountIfd0 = true;
   EXPECT_EQ(Read(zero).time, Utc(2008, 5, 1, 0, 0, 0));
 }
 
 TEST_F(ExifDateTest, NormalisesAndRejectsDates) {
-  JpegSpec spec;
-  spec.dateTimeOriginal = "2008:13:01 10:00:00";
-  EXPECT_EQ(Read(spec).time, Utc(2009, 1, 1, 2, 0, 0));
-  spec.dateTimeOriginal = "0000:00:00 00:00:00";
-  DateResult r = Read(spec);
+  JpegLayout layout;
+  layout.dateTimeOriginal = "2008:13:01 10:00:00";
+  EXPECT_EQ(Read(layout).time, Utc(2009, 1, 1, 2, 0, 0));
+  layout.dateTimeOriginal = "0000:00:00 00:00:00";
+  DateResult r = Read(layout);
   EXPECT_EQ(r.flag, 1);
   EXPECT_EQ(r.time, 0);
   EXPECT_EQ(r.message, "Photo taken date time format error.");
-  spec.dateTimeOriginal = "2040:01:01 00:00:00";  // past the 32-bit range
-  r = Read(spec);
+  layout.dateTimeOriginal = "2040:01:01 00:00:00";  // past the 32-bit range
+  r = Read(layout);
   EXPECT_EQ(r.flag, 1);
   EXPECT_EQ(r.message, "Photo taken date time format error.");
-  spec.dateTimeOriginal = "    :  :     :  :  ";
-  EXPECT_EQ(Read(spec).flag, 1);
+  layout.dateTimeOriginal = "    :  :     :  :  ";
+  EXPECT_EQ(Read(layout).flag, 1);
 }
 
 TEST_F(ExifDateTest, MissingPointerOrDateIsNotFound) {
-  JpegSpec noExif;
+  JpegLayout noExif;
   noExif.exifPointer = false;
-  JpegSpec noDate;
+  JpegLayout noDate;
   noDate.dateTimeOriginal.reset();
-  for (const JpegSpec& spec : {noExif, noDate}) {
-    const DateResult r = Read(spec);
+  for (const JpegLayout& layout : {noExif, noDate}) {
+    const DateResult r = Read(layout);
     EXPECT_EQ(r.flag, 1);
     EXPECT_EQ(r.message, "No found photo taken date time.");
     EXPECT_EQ(r.time, 0);
@@ -101,7 +101,7 @@ TEST_F(ExifDateTest, UnreadablePhotoIsAParseError) {
 }
 
 TEST_F(ExifDateTest, HostileFilesAreNotExifFormat) {
-  const Bytes good = BuildJpeg(JpegSpec{});
+  const Bytes good = BuildJpeg(JpegLayout{});
   std::vector<Bytes> cases;
   // Every truncation of a good file.
   for (std::size_t n = 0; n < 300; n += 7) cases.emplace_back(good.begin(), good.begin() + n);
@@ -132,7 +132,7 @@ TEST_F(ExifDateTest, HostileFilesAreNotExifFormat) {
 }
 
 TEST_F(ExifDateTest, DateOffsetOutsideTheSegmentIsRejected) {
-  Bytes file = BuildJpeg(JpegSpec{});
+  Bytes file = BuildJpeg(JpegLayout{});
   // Point every DateTimeOriginal entry's offset far away.
   const std::size_t base = 12;
   for (std::size_t i = base; i + 12 < file.size(); ++i) {

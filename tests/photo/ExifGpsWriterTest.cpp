@@ -10,18 +10,18 @@ using exiftest::BuildJpeg;
 using exiftest::Bytes;
 using exiftest::FieldU32;
 using exiftest::FindField;
-using exiftest::JpegSpec;
+using exiftest::JpegLayout;
 using exiftest::ParsedExif;
 using exiftest::ParseJpeg;
 namespace fs = std::filesystem;
 
 namespace {
 
-JpegSpec Sony() {
-  JpegSpec spec;
-  spec.bigEndian = true;
-  spec.make = "SONY";
-  return spec;
+JpegLayout Sony() {
+  JpegLayout layout;
+  layout.bigEndian = true;
+  layout.make = "SONY";
+  return layout;
 }
 
 class GpsWriterTest : public ::testing::Test {
@@ -81,9 +81,9 @@ class GpsWriterTest : public ::testing::Test {
 
 TEST_F(GpsWriterTest, CanonAndSonyCopiesCarryTheSamePoint) {
   for (const bool sony : {false, true}) {
-    JpegSpec spec = sony ? Sony() : JpegSpec{};
-    spec.app0 = sony;
-    const Bytes photo = BuildJpeg(spec);
+    JpegLayout layout = sony ? Sony() : JpegLayout{};
+    layout.app0 = sony;
+    const Bytes photo = BuildJpeg(layout);
     const Outcome o = Write(sony ? "S.JPG" : "c.jpg", photo, point);
     ASSERT_EQ(o.flag, 0) << o.message;
     EXPECT_EQ(page.m_bGpsPhotoAccepted, 1);
@@ -117,7 +117,7 @@ TEST_F(GpsWriterTest, CanonAndSonyCopiesCarryTheSamePoint) {
 }
 
 TEST_F(GpsWriterTest, ZeroAndNegativeValues) {
-  const Outcome o = Write("z.jpg", BuildJpeg(JpegSpec{}), {0.0f, 0.0f, -3.5f, 0});
+  const Outcome o = Write("z.jpg", BuildJpeg(JpegLayout{}), {0.0f, 0.0f, -3.5f, 0});
   ASSERT_EQ(o.flag, 0) << o.message;
   const ParsedExif exif = ParseJpeg(phototest::ReadFile(o.copy), false);
   const auto gps = exif.ifds.at("GPS");
@@ -141,9 +141,9 @@ TEST_F(GpsWriterTest, ZeroAndNegativeValues) {
 }
 
 TEST_F(GpsWriterTest, HighTagsStayInOrderAndRunsReplaceEarlierCopies) {
-  JpegSpec spec;
-  spec.printIm = true;
-  const Bytes photo = BuildJpeg(spec);
+  JpegLayout layout;
+  layout.printIm = true;
+  const Bytes photo = BuildJpeg(layout);
   Outcome o = Write("p.jpg", photo, point);
   ASSERT_EQ(o.flag, 0) << o.message;
   phototest::WriteFile(o.copy, Bytes{1, 2, 3});  // an earlier run's copy
@@ -156,10 +156,10 @@ TEST_F(GpsWriterTest, HighTagsStayInOrderAndRunsReplaceEarlierCopies) {
 }
 
 TEST_F(GpsWriterTest, IfdZeroWhereTheHeaderSays) {
-  JpegSpec spec = Sony();
-  spec.ifd0Offset = 20;
-  spec.foreignApp1 = true;
-  const Bytes photo = BuildJpeg(spec);
+  JpegLayout layout = Sony();
+  layout.ifd0Offset = 20;
+  layout.foreignApp1 = true;
+  const Bytes photo = BuildJpeg(layout);
   const Outcome o = Write("m.jpg", photo, point);
   ASSERT_EQ(o.flag, 0) << o.message;
   ExpectFaithfulCopy(photo, phototest::ReadFile(o.copy), true);
@@ -167,15 +167,15 @@ TEST_F(GpsWriterTest, IfdZeroWhereTheHeaderSays) {
 
 TEST_F(GpsWriterTest, UnsupportedMakesLeaveNothingBehind) {
   for (const std::string make : {"FUJIFILM", "CASIO", "CANON", "Sony", "Cano"}) {
-    JpegSpec spec;
-    spec.make = make;
+    JpegLayout layout;
+    layout.make = make;
     page.m_bGpsPhotoAccepted = 1;
-    const Outcome o = Write("f.jpg", BuildJpeg(spec), point);
+    const Outcome o = Write("f.jpg", BuildJpeg(layout), point);
     EXPECT_EQ(o.flag, 0) << make;
     EXPECT_EQ(page.m_bGpsPhotoAccepted, 0) << make;
     EXPECT_FALSE(fs::exists(dir.path() / "GPS")) << make;
   }
-  JpegSpec accepted;
+  JpegLayout accepted;
   accepted.make = "Canon EOS";
   page.m_bGpsPhotoAccepted = 1;
   EXPECT_EQ(Write("g.jpg", BuildJpeg(accepted), point).flag, 0);
@@ -185,16 +185,16 @@ TEST_F(GpsWriterTest, UnsupportedMakesLeaveNothingBehind) {
 TEST_F(GpsWriterTest, RefusedLayoutsKeepEarlierCopiesAndOtherFiles) {
   fs::create_directory(dir.path() / "GPS");
   phototest::WriteFile(dir.path() / "GPS" / "r_GPS.jpg", Bytes{9, 9});
-  JpegSpec gps, noIfd1, zero, big;
+  JpegLayout gps, noIfd1, zero, big;
   gps.gps = true;
   noIfd1.ifd1 = false;
   zero.zeroCountIfd0 = true;
-  const Bytes plain = BuildJpeg(JpegSpec{});
+  const Bytes plain = BuildJpeg(JpegLayout{});
   // Segment of 65,435 bytes: fits alone, not with the GPS data.
   big.exifPadding = 65535 - 100 - (plain[4] << 8 | plain[5]) - 12;
-  for (const JpegSpec& spec : {gps, noIfd1, zero, big}) {
+  for (const JpegLayout& layout : {gps, noIfd1, zero, big}) {
     page.m_bGpsPhotoAccepted = 1;
-    const Outcome o = Write("r.jpg", BuildJpeg(spec), point);
+    const Outcome o = Write("r.jpg", BuildJpeg(layout), point);
     EXPECT_EQ(o.flag, 1);
     EXPECT_FALSE(o.message.empty());
     EXPECT_EQ(page.m_bGpsPhotoAccepted, 0);
@@ -206,7 +206,7 @@ TEST_F(GpsWriterTest, RefusedLayoutsKeepEarlierCopiesAndOtherFiles) {
 TEST_F(GpsWriterTest, IfdOneBeforeTheExifDataIsRefused) {
   // IFD0 points on to the Interoperability IFD, which lies before the end
   // of the Exif structures: the GPS data has no place that keeps them whole.
-  Bytes photo = BuildJpeg(JpegSpec{});
+  Bytes photo = BuildJpeg(JpegLayout{});
   const ParsedExif exif = ParseJpeg(photo, false);
   const std::uint32_t interop = exif.ifdOffsets.at("Interop");
   const std::size_t next = 12 + 8 + 2 + 12 * exif.ifds.at("IFD0").size();
@@ -218,7 +218,7 @@ TEST_F(GpsWriterTest, IfdOneBeforeTheExifDataIsRefused) {
 }
 
 TEST_F(GpsWriterTest, FormatErrorsAndUnreadablePhotos) {
-  JpegSpec noExif;
+  JpegLayout noExif;
   noExif.exifPointer = false;
   Outcome o = Write("n.jpg", BuildJpeg(noExif), point);
   EXPECT_EQ(o.flag, 1);
@@ -234,14 +234,14 @@ TEST_F(GpsWriterTest, FormatErrorsAndUnreadablePhotos) {
   EXPECT_EQ(flag, 1);
   EXPECT_EQ(page.m_bGpsPhotoAccepted, 1);
   const TrackPoint nowhere{std::nanf(""), 10, 0, 0};
-  o = Write("c.jpg", BuildJpeg(JpegSpec{}), nowhere);
+  o = Write("c.jpg", BuildJpeg(JpegLayout{}), nowhere);
   EXPECT_EQ(o.flag, 1);
   EXPECT_FALSE(fs::exists(o.copy));
 }
 
 TEST_F(GpsWriterTest, NameCollisionInOneRunIsReported) {
-  const Bytes first = BuildJpeg(JpegSpec{});
-  JpegSpec other;
+  const Bytes first = BuildJpeg(JpegLayout{});
+  JpegLayout other;
   other.dateTimeOriginal = "2009:01:01 00:00:00";
   ASSERT_EQ(Write("a.jpg", first, point).flag, 0);
   const Bytes firstCopy = phototest::ReadFile(dir.path() / "GPS" / "a_GPS.jpg");

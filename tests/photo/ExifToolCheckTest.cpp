@@ -19,7 +19,7 @@
 
 using exiftest::BuildJpeg;
 using exiftest::Bytes;
-using exiftest::JpegSpec;
+using exiftest::JpegLayout;
 namespace fs = std::filesystem;
 
 namespace {
@@ -156,47 +156,47 @@ void ExpectGpsAsWritten(const Tags& gps, const TrackPoint& p) {
 
 struct Case {
   std::string name;
-  JpegSpec spec;
+  JpegLayout layout;
   TrackPoint point;
 };
 
-JpegSpec Sony() {
-  JpegSpec spec;
-  spec.bigEndian = true;
-  spec.make = "SONY";
-  return spec;
+JpegLayout Sony() {
+  JpegLayout layout;
+  layout.bigEndian = true;
+  layout.make = "SONY";
+  return layout;
 }
 
 std::vector<Case> Cases() {
   using phototest::Utc;
   std::vector<Case> cases;
-  JpegSpec canon;
+  JpegLayout canon;
   cases.push_back({"canon.jpg", canon, {-121.25f, 24.5f, 100.125f, Utc(2008, 5, 1, 0, 0, 7)}});
-  JpegSpec sonyApp0 = Sony();
+  JpegLayout sonyApp0 = Sony();
   sonyApp0.app0 = true;
   cases.push_back(
       {"sony_app0.JPG", sonyApp0, {151.2153f, -33.8568f, 58.0f, Utc(2010, 12, 31, 23, 59, 59)}});
-  JpegSpec canonApp0 = canon;
+  JpegLayout canonApp0 = canon;
   canonApp0.app0 = true;
   canonApp0.printIm = true;
   cases.push_back(
       {"canon_app0.jpg", canonApp0, {-43.2105f, -22.9519f, -12.34f, Utc(1999, 2, 28, 12, 34, 56)}});
-  JpegSpec sonyMoved = Sony();
+  JpegLayout sonyMoved = Sony();
   sonyMoved.ifd0Offset = 20;
   sonyMoved.foreignApp1 = true;
   cases.push_back({"sony_zero.jpg", sonyMoved, {0.0f, 0.0f, 0.0f, 0}});
-  JpegSpec bare = canon;
+  JpegLayout bare = canon;
   bare.makerNote = false;
   bare.interop = false;
   cases.push_back({"canon_bare.jpg", bare, {179.999f, 89.999f, 8848.86f, INT32_MAX}});
-  JpegSpec sonyBare = Sony();
+  JpegLayout sonyBare = Sony();
   sonyBare.interop = false;
   cases.push_back({"sony_bare.jpg", sonyBare, {-180.0f, -90.0f, -0.004f, -1}});
   cases.push_back({"canon_small.jpg", canon, {-0.5f, 0.0125f, 0.005f, Utc(2024, 2, 29, 6, 7, 8)}});
   // An EXIF segment at the size limit: 65,534 bytes in the copy, the
   // largest even size (the fixture's structures keep even offsets).
   const std::size_t plain = SplitAtExif(BuildJpeg(canon))->segmentLength;
-  JpegSpec big = canon;
+  JpegLayout big = canon;
   big.exifPadding = 65534 - 218 - plain - 12;
   cases.push_back({"canon_big.jpg", big, {-98.765432f, 12.345678f, 1234.5f, 1234567890}});
   return cases;
@@ -224,7 +224,7 @@ TEST_F(ExifToolCheckTest, CopiesReadBackAsWrittenWithoutWarnings) {
   std::string files;
   for (const Case& c : cases) {
     const fs::path photo = dir.path() / c.name;
-    const Bytes original = BuildJpeg(c.spec);
+    const Bytes original = BuildJpeg(c.layout);
     phototest::WriteFile(photo, original);
     int flag = -1;
     std::string message;
@@ -278,7 +278,7 @@ TEST_F(ExifToolCheckTest, CopiesReadBackAsWrittenWithoutWarnings) {
     }
     EXPECT_TRUE(before.contains("IFD1:ThumbnailImage"));
     EXPECT_EQ(before.contains("Canon:CanonImageType") || before.contains("Sony:Sony_0x0006"),
-              cases[i].spec.makerNote);
+              cases[i].layout.makerNote);
 
     // Segments before the EXIF APP1 and the image data after it are the photo's.
     const auto source = SplitAtExif(phototest::ReadFile(photos[i]));
@@ -298,7 +298,7 @@ TEST_F(ExifToolCheckTest, PositionsNearMinuteBoundariesKeepTheirPrecision) {
   // and altitudes and times across their ranges (times before 1970 too).
   testsupport::TempDir dir;
   std::mt19937 random(2008);
-  const Bytes canon = BuildJpeg(JpegSpec{}), sony = BuildJpeg(Sony());
+  const Bytes canon = BuildJpeg(JpegLayout{}), sony = BuildJpeg(Sony());
   std::vector<TrackPoint> points;
   std::string files;
   for (int i = 0; i < 32; ++i) {

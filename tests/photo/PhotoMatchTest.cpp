@@ -9,7 +9,7 @@
 #include "support/test_support.h"
 
 using exiftest::BuildJpeg;
-using exiftest::JpegSpec;
+using exiftest::JpegLayout;
 using phototest::ResultLines;
 using phototest::Utc;
 
@@ -43,9 +43,9 @@ class PhotoMatchTest : public ::testing::Test {
     return result;
   }
   void AddPhoto(const std::string& name, const std::string& date) {
-    JpegSpec spec;
-    spec.dateTimeOriginal = date;
-    phototest::WriteFile(dir.path() / name, BuildJpeg(spec));
+    JpegLayout layout;
+    layout.dateTimeOriginal = date;
+    phototest::WriteFile(dir.path() / name, BuildJpeg(layout));
   }
 
   CPageTrackLogPhoto page;
@@ -107,7 +107,7 @@ TEST_F(PhotoMatchTest, ParseAndMatchWriteLinesAndCounts) {
   AddPhoto("b.jpg", "2008:05:01 08:00:30");
   AddPhoto("a.JPG", "2008:05:01 08:00:10");
   AddPhoto("c.jpg", "0000:00:00 00:00:00");
-  phototest::WriteFile(dir.path() / "d.png", BuildJpeg(JpegSpec{}));
+  phototest::WriteFile(dir.path() / "d.png", BuildJpeg(JpegLayout{}));
   std::filesystem::create_directory(dir.path() / "folder.jpg");
   page.m_strPhotoFolder = dir.path().string();
   const std::int32_t t0 = Utc(2008, 5, 1, 8, 0, 0);

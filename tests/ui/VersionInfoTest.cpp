@@ -63,7 +63,7 @@ std::vector<BYTE> MakePe(const std::vector<BYTE>& block, bool withResource = tru
   return pe;
 }
 
-VersionBlockSpec::StringTable Table(WORD lang, WORD cp, const std::string& product) {
+VersionBlockContent::StringTable Table(WORD lang, WORD cp, const std::string& product) {
   return {lang, cp, {{"ProductName", product}, {"CompanyName", "Maker " + product}}};
 }
 
@@ -97,8 +97,8 @@ class VersionInfoTest : public ::testing::Test {
                static_cast<std::streamsize>(bytes.size()));
     return path;
   }
-  std::string WritePe(const VersionBlockSpec& spec) {
-    return Write("image.exe", MakePe(BuildVersionBlock(spec)));
+  std::string WritePe(const VersionBlockContent& content) {
+    return Write("image.exe", MakePe(BuildVersionBlock(content)));
   }
 
   testsupport::TempDir dir_;
@@ -139,18 +139,18 @@ TEST_F(VersionInfoTest, OwnExecutableCarriesGeneratedBlock) {
 }
 
 TEST_F(VersionInfoTest, PeImageFixedInfoAndStrings) {
-  VersionBlockSpec spec;
+  VersionBlockContent content;
   WORD fv[4] = {2, 0, 3, 7}, pv[4] = {1, 1, 0, 46};
-  std::copy(fv, fv + 4, spec.fileVersion);
-  std::copy(pv, pv + 4, spec.productVersion);
-  spec.fileFlags = 0x2;
-  spec.fileType = 2;
-  spec.fileDateMS = 0x01D00000;
-  spec.translations = {{0x0409, 1252}};
-  spec.stringTables = {Table(0x0409, 1252, "Logger Tool")};
-  spec.stringTables[0].strings.push_back({"Comments", "ünïcode ✓"});
+  std::copy(fv, fv + 4, content.fileVersion);
+  std::copy(pv, pv + 4, content.productVersion);
+  content.fileFlags = 0x2;
+  content.fileType = 2;
+  content.fileDateMS = 0x01D00000;
+  content.translations = {{0x0409, 1252}};
+  content.stringTables = {Table(0x0409, 1252, "Logger Tool")};
+  content.stringTables[0].strings.push_back({"Comments", "ünïcode ✓"});
   CVersionInfo v;
-  ASSERT_TRUE(v.CreateFromFile(WritePe(spec).c_str()));
+  ASSERT_TRUE(v.CreateFromFile(WritePe(content).c_str()));
   EXPECT_EQ(v.GetFileVersion(3), 2);
   EXPECT_EQ(v.GetFileVersion(2), 0);
   EXPECT_EQ(v.GetFileVersion(1), 3);
@@ -183,25 +183,25 @@ TEST_F(VersionInfoTest, TranslationPreferenceOrder) {
   };
   for (const Case& c : cases) {
     SetUserLocale(c.locale);
-    VersionBlockSpec spec;
-    spec.translations = c.table;
+    VersionBlockContent content;
+    content.translations = c.table;
     for (auto [lang, cp] : c.table) {
       char tag[16];
       std::snprintf(tag, sizeof tag, "%04X0x%04X", lang, cp);
-      spec.stringTables.push_back(Table(lang, cp, tag));
+      content.stringTables.push_back(Table(lang, cp, tag));
     }
     CVersionInfo v;
-    ASSERT_TRUE(v.CreateFromFile(WritePe(spec).c_str()));
+    ASSERT_TRUE(v.CreateFromFile(WritePe(content).c_str()));
     EXPECT_EQ(v.GetProductName(), c.expected) << c.locale;
   }
 }
 
 TEST_F(VersionInfoTest, FilesWithoutResourceGiveFalseAndStayReset) {
   CVersionInfo v;
-  VersionBlockSpec spec;
-  spec.translations = {{0x0409, 1252}};
-  spec.stringTables = {Table(0x0409, 1252, "X")};
-  ASSERT_TRUE(v.CreateFromFile(WritePe(spec).c_str()));
+  VersionBlockContent content;
+  content.translations = {{0x0409, 1252}};
+  content.stringTables = {Table(0x0409, 1252, "X")};
+  ASSERT_TRUE(v.CreateFromFile(WritePe(content).c_str()));
   EXPECT_FALSE(v.CreateFromFile(Write("plain.txt", {'h', 'e', 'l', 'l', 'o'}).c_str()));
   ExpectReset(v);
   EXPECT_FALSE(v.CreateFromFile(Write("nores.exe", MakePe({}, false)).c_str()));
@@ -212,10 +212,10 @@ TEST_F(VersionInfoTest, FilesWithoutResourceGiveFalseAndStayReset) {
 }
 
 TEST_F(VersionInfoTest, DamagedImagesAreRejectedWithoutReadingOutside) {
-  VersionBlockSpec spec;
-  spec.translations = {{0x0409, 1252}};
-  spec.stringTables = {Table(0x0409, 1252, "Damaged")};
-  const std::vector<BYTE> good = MakePe(BuildVersionBlock(spec));
+  VersionBlockContent content;
+  content.translations = {{0x0409, 1252}};
+  content.stringTables = {Table(0x0409, 1252, "Damaged")};
+  const std::vector<BYTE> good = MakePe(BuildVersionBlock(content));
   std::vector<BYTE> block;
   ASSERT_TRUE(FindPeVersionResource(good, block));
   // Every truncation is either rejected or yields a block that parses safely.
@@ -228,11 +228,11 @@ TEST_F(VersionInfoTest, DamagedImagesAreRejectedWithoutReadingOutside) {
   Put(bad, 0x200 + 0x4C, 0x7FFFFFFF, 4);
   EXPECT_FALSE(FindPeVersionResource(bad, block));
   // A block whose lengths lie: queries fail instead of overrunning.
-  std::vector<BYTE> lying = BuildVersionBlock(spec);
+  std::vector<BYTE> lying = BuildVersionBlock(content);
   std::vector<BYTE> value;
   Put(lying, 0, 0xFFFF, 2);
   EXPECT_FALSE(QueryVersionValue(lying, "\\", value));
-  lying = BuildVersionBlock(spec);
+  lying = BuildVersionBlock(content);
   lying.resize(lying.size() - 10);
   Put(lying, 0, static_cast<DWORD>(lying.size()), 2);
   EXPECT_FALSE(QueryVersionValue(lying, "\\VarFileInfo\\Translation", value));
