@@ -46,6 +46,7 @@ int InsertItem(Window& w, int index, const std::string& text, bool sorted) {
   }
   if (index < 0) index = n;
   if (index > n) return -1;
+  if (index < n) ++w.itemsGen;
   w.items.insert(w.items.begin() + index, text);
   w.itemData.insert(w.itemData.begin() + index, 0);
   if (w.curSel >= index) ++w.curSel;
@@ -55,6 +56,7 @@ int InsertItem(Window& w, int index, const std::string& text, bool sorted) {
 int DeleteItem(Window& w, int index, bool comboText) {
   int n = static_cast<int>(w.items.size());
   if (index < 0 || index >= n) return -1;
+  ++w.itemsGen;
   w.items.erase(w.items.begin() + index);
   w.itemData.erase(w.itemData.begin() + index);
   if (w.curSel == index) {
@@ -180,6 +182,7 @@ int CComboBox::DeleteString(UINT nIndex) {
 void CComboBox::ResetContent() {
   fw::Modify(m_hWnd, [&](Window& w) {
     w.items.clear();
+    ++w.itemsGen;
     w.itemData.clear();
     w.curSel = -1;
     w.text.clear();
@@ -277,6 +280,7 @@ int CListBox::DeleteString(UINT nIndex) {
 void CListBox::ResetContent() {
   fw::Modify(m_hWnd, [&](Window& w) {
     w.items.clear();
+    ++w.itemsGen;
     w.itemData.clear();
     w.curSel = -1;
     w.topIndex = 0;

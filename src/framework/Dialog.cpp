@@ -10,7 +10,14 @@
 
 using fw::Window;
 
+CWnd* AfxGetMainWnd();
+
 namespace {
+
+CWnd* AfxGetMainWndOrNull() {
+  CWnd* main = AfxGetMainWnd();
+  return main && main->m_hWnd ? main : nullptr;
+}
 
 std::mutex g_modalHookMutex;
 ModalHook g_modalHook;
@@ -172,10 +179,14 @@ INT_PTR CDialog::DoModal() {
   m_nModalResult = -1;
   if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd, true)) return -1;
   HWND h = m_hWnd;
+  fw::Modify(h, [](Window& w) { w.modal = true; });
   if (!m_bModalEnded) {
     ShowWindow(SW_SHOW);
-    // The owner takes no input while the dialog runs.
-    CWnd* owner = m_pParentWnd ? m_pParentWnd->GetTopLevelParent() : nullptr;
+    // The owner (by default the main window) takes no input while the
+    // dialog runs.
+    CWnd* ownerWnd = m_pParentWnd ? m_pParentWnd : AfxGetMainWndOrNull();
+    CWnd* owner = ownerWnd && ownerWnd != this ? ownerWnd->GetTopLevelParent() : nullptr;
+    if (owner == this) owner = nullptr;
     BOOL ownerWasDisabled = owner ? owner->EnableWindow(FALSE) : TRUE;
     ModalHook hook;
     {

@@ -62,6 +62,10 @@ std::vector<HWND> AllWindows() {
 }
 
 void NotifyChanged(HWND h) {
+  {
+    std::lock_guard lock(Lock());
+    if (Window* w = Find(h)) ++w->version;
+  }
   if (ViewBackend* view = GetViewBackend()) view->WindowChanged(h);
 }
 

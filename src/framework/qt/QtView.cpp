@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <atomic>
 #include <mutex>
@@ -167,6 +168,7 @@ class QtView::Impl : public QObject, public ViewBackend {
           continue;
         }
         win = std::make_unique<DialogWindow>(h);
+        Place(*win, h);
       }
       win->Tree().Sync(false);
       auto title = fw::Read(h, std::string(), [](const fw::Window& w) { return w.text; });
@@ -180,6 +182,29 @@ class QtView::Impl : public QObject, public ViewBackend {
       }
       win->setVisible(visible[h]);
     }
+  }
+
+  // A new window: modal dialogs block the others; it opens centred over
+  // its owner's window, or on the screen.
+  void Place(DialogWindow& win, HWND h) {
+    bool modal = false;
+    HWND owner = nullptr;
+    CRect r;
+    fw::Read(h, 0, [&](const fw::Window& w) {
+      modal = w.modal;
+      owner = w.parent;
+      r = w.rect;
+      return 0;
+    });
+    if (modal) win.setWindowModality(Qt::ApplicationModal);
+    QRect area;
+    if (HWND top = fw::TopLevelOf(owner); top && m_windows.count(top) && m_windows[top])
+      area = m_windows[top]->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+      area = screen->availableGeometry();
+    if (!area.isEmpty())
+      win.move(area.center().x() - r.Width() / 2,
+               std::max(area.top(), area.center().y() - r.Height() / 2));
   }
 
   void Pump() {
