@@ -317,28 +317,22 @@ QString QtFilter(const std::string& filter) {
 
 }  // namespace
 
-QtView::QtView(int& argc, char** argv) : m_impl(nullptr) {
+QtView::QtView(int& argc, char** argv) {
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
   m_impl = std::make_unique<Impl>();
   m_impl->app = std::move(app);
-  g_impl = m_impl.get();
-  SetViewBackend(m_impl.get());
+  Activate();
   InstallDialogHooks();
 }
 
-QtView::QtView() : m_impl(nullptr) {
-  static int argc = 1;
-  static char name[] = "navrel";
-  static char* argv[] = {name, nullptr};
-  std::unique_ptr<QApplication> app;
-  if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-  m_impl = std::make_unique<Impl>();
-  m_impl->app = std::move(app);
-  g_impl = m_impl.get();
-  SetViewBackend(m_impl.get());
-  InstallDialogHooks();
-}
+namespace {
+int g_defaultArgc = 1;
+char g_defaultName[] = "navrel";
+char* g_defaultArgv[] = {g_defaultName, nullptr};
+}  // namespace
+
+QtView::QtView() : QtView(g_defaultArgc, g_defaultArgv) {}
 
 QtView::~QtView() {
   SetViewBackend(nullptr);
