@@ -324,6 +324,7 @@ QtView::QtView(int& argc, char** argv) {
   m_impl->app = std::move(app);
   Activate();
   InstallDialogHooks();
+  AfxInstallPumpingSleep();
 }
 
 namespace {
