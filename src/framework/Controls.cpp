@@ -470,6 +470,14 @@ LONG CTabCtrl::InsertItem(int nItem, TCITEM* pItem) {
   return r;
 }
 
+LONG CTabCtrl::InsertItem(UINT nMask, int nItem, TextArg text, int nImage, LPARAM lParam) {
+  LONG r =
+      InsertItem(nItem, (nMask & TCIF_TEXT) ? text : TextArg(), (nMask & TCIF_IMAGE) ? nImage : -1);
+  if (r >= 0 && (nMask & TCIF_PARAM))
+    fw::Modify(m_hWnd, [&](Window& w) { w.tabs[static_cast<size_t>(r)].param = lParam; });
+  return r;
+}
+
 BOOL CTabCtrl::DeleteItem(int nItem) {
   BOOL ok = FALSE;
   fw::Modify(m_hWnd, [&](Window& w) {
