@@ -304,3 +304,11 @@ TEST(QtView, ListWidgetFollowsAppendsInsertsAndDeletes) {
   ASSERT_EQ(widget->count(), 1);
   EXPECT_EQ(widget->item(0)->text(), "only");
 }
+
+TEST(QtView, HooksOfAViewThatWentAwayAnswerWithoutAUser) {
+  SharedView();
+  { QtView second; }
+  EXPECT_EQ(AfxMessageBox("After the view", MB_YESNO), IDNO);
+  EXPECT_EQ(BrowseForFolder("Folder"), "");
+  SharedView();
+}

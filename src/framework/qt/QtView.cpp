@@ -239,7 +239,9 @@ QtView::Impl* g_impl = nullptr;
 // Runs fn on the GUI thread through the framework's queue (so a GUI thread
 // waiting inside the framework still answers) and returns its result.
 template <class R>
-R OnGuiThread(std::function<R()> fn) {
+R OnGuiThread(std::function<R()> fn, R whenNoView) {
+  // The view may be gone while its hooks are still installed.
+  if (!g_impl) return whenNoView;
   R result{};
   fw::RunOnThread(
       g_impl->ViewThread(), [&] { result = fn(); }, true);
@@ -348,46 +350,54 @@ void QtView::Activate() {
 }
 
 void QtView::InstallDialogHooks() {
-  SetMessageBoxHook(
-      [](const MessageBoxRequest& r) { return OnGuiThread<int>([r] { return QtMessageBox(r); }); });
+  SetMessageBoxHook([](const MessageBoxRequest& r) {
+    return OnGuiThread<int>([r] { return QtMessageBox(r); }, DefaultMessageBoxAnswer(r.type));
+  });
   SetFileDialogHook([](const FileDialogRequest& r) {
-    return OnGuiThread<std::optional<std::string>>([r]() -> std::optional<std::string> {
-      QString dir = QString::fromUtf8(r.initialDir);
-      if (!r.fileName.empty())
-        dir = dir.isEmpty() ? QString::fromUtf8(r.fileName)
-                            : dir + "/" + QString::fromUtf8(r.fileName);
-      QString title = QString::fromUtf8(r.title);
-      QString path = r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFilter(r.filter))
-                            : QFileDialog::getSaveFileName(nullptr, title, dir, QtFilter(r.filter));
-      if (path.isEmpty()) return std::nullopt;
-      return path.toStdString();
-    });
+    return OnGuiThread<std::optional<std::string>>(
+        [r]() -> std::optional<std::string> {
+          QString dir = QString::fromUtf8(r.initialDir);
+          if (!r.fileName.empty())
+            dir = dir.isEmpty() ? QString::fromUtf8(r.fileName)
+                                : dir + "/" + QString::fromUtf8(r.fileName);
+          QString title = QString::fromUtf8(r.title);
+          QString path =
+              r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFilter(r.filter))
+                     : QFileDialog::getSaveFileName(nullptr, title, dir, QtFilter(r.filter));
+          if (path.isEmpty()) return std::nullopt;
+          return path.toStdString();
+        },
+        std::nullopt);
   });
   SetFolderDialogHook([](const FolderRequest& r) {
-    return OnGuiThread<std::optional<std::string>>([r]() -> std::optional<std::string> {
-      QString path = QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(r.title),
-                                                       QString::fromUtf8(r.initialDir));
-      if (path.isEmpty()) return std::nullopt;
-      return path.toStdString();
-    });
+    return OnGuiThread<std::optional<std::string>>(
+        [r]() -> std::optional<std::string> {
+          QString path = QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(r.title),
+                                                           QString::fromUtf8(r.initialDir));
+          if (path.isEmpty()) return std::nullopt;
+          return path.toStdString();
+        },
+        std::nullopt);
   });
 }
 
 bool SaveDialogPng(CWnd& dialog, const std::string& path) {
   if (!g_impl || !dialog.m_hWnd) return false;
-  return OnGuiThread<bool>([&dialog, &path] {
-    // A fresh widget tree of the dialog, shown even when the dialog is
-    // hidden (pages), rendered off the screen.
-    QWidget root;
-    root.setAttribute(Qt::WA_DontShowOnScreen);
-    root.setAutoFillBackground(true);
-    WidgetTree tree(dialog.m_hWnd, &root);
-    tree.Sync(false);
-    CRect r = fw::Read(dialog.m_hWnd, CRect(), [](const fw::Window& w) { return w.rect; });
-    root.resize(r.Width(), r.Height());
-    root.show();
-    QCoreApplication::processEvents();
-    QImage img = root.grab().toImage();
-    return img.save(QString::fromStdString(path), "PNG");
-  });
+  return OnGuiThread<bool>(
+      [&dialog, &path] {
+        // A fresh widget tree of the dialog, shown even when the dialog is
+        // hidden (pages), rendered off the screen.
+        QWidget root;
+        root.setAttribute(Qt::WA_DontShowOnScreen);
+        root.setAutoFillBackground(true);
+        WidgetTree tree(dialog.m_hWnd, &root);
+        tree.Sync(false);
+        CRect r = fw::Read(dialog.m_hWnd, CRect(), [](const fw::Window& w) { return w.rect; });
+        root.resize(r.Width(), r.Height());
+        root.show();
+        QCoreApplication::processEvents();
+        QImage img = root.grab().toImage();
+        return img.save(QString::fromStdString(path), "PNG");
+      },
+      false);
 }
