@@ -514,6 +514,12 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       if (auto* e = dynamic_cast<QLineEdit*>(w)) {
         if (e->text() != QString::fromUtf8(s.text)) e->setText(QString::fromUtf8(s.text));
         e->setReadOnly((s.style & CS_READONLY) != 0);
+        // A read-only edit shows the dialog's face colour, as the user
+        // expects of a field that cannot be typed into.
+        QPalette ep = e->palette();
+        ep.setColor(QPalette::Base,
+                    (s.style & CS_READONLY) ? ep.color(QPalette::Window) : QColor(Qt::white));
+        if (e->palette() != ep) e->setPalette(ep);
         e->setMaxLength(s.limitText ? static_cast<int>(s.limitText) : 32767);
       } else if (auto* pe = dynamic_cast<QPlainTextEdit*>(w)) {
         if (pe->toPlainText() != QString::fromUtf8(s.text))
