@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include "framework/Hook.h"
 #include "framework/MessageQueue.h"
 #include "framework/Resources.h"
 #include "framework/ViewHooks.h"
@@ -19,8 +20,7 @@ CWnd* AfxGetMainWndOrNull() {
   return main && main->m_hWnd ? main : nullptr;
 }
 
-std::mutex g_modalHookMutex;
-ModalHook g_modalHook;
+fw::Hook<ModalHook> g_modalHook;
 
 int MulDiv(int v, int num, int den) {
   long long p = static_cast<long long>(v) * num;
@@ -41,12 +41,7 @@ CRect MapRect(int x, int y, int cx, int cy, int baseX, int baseY) {
 
 }  // namespace
 
-ModalHook SetModalHook(ModalHook hook) {
-  std::lock_guard lock(g_modalHookMutex);
-  ModalHook old = std::move(g_modalHook);
-  g_modalHook = std::move(hook);
-  return old;
-}
+ModalHook SetModalHook(ModalHook hook) { return g_modalHook.Exchange(std::move(hook)); }
 
 void FixedFontBaseUnits(int pointSize, int& baseX, int& baseY) {
   if (pointSize <= 0) pointSize = 8;
@@ -188,11 +183,7 @@ INT_PTR CDialog::DoModal() {
     CWnd* owner = ownerWnd && ownerWnd != this ? ownerWnd->GetTopLevelParent() : nullptr;
     if (owner == this) owner = nullptr;
     BOOL ownerWasDisabled = owner ? owner->EnableWindow(FALSE) : TRUE;
-    ModalHook hook;
-    {
-      std::lock_guard lock(g_modalHookMutex);
-      hook = g_modalHook;
-    }
+    ModalHook hook = g_modalHook.Get();
     if (hook) hook(*this);
     if (!m_bModalEnded && IsWindow(h)) {
       ViewBackend* view = GetViewBackend();
