@@ -41,6 +41,9 @@ const char* AfxGetAppName() { return g_app ? g_app->m_pszAppName : "navrel"; }
 int AfxWinMain() {
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
+  // Here rather than in the constructor: the application object is built
+  // during static initialisation, before the sleep service may be ready.
+  AfxInstallPumpingSleep();
   if (!app->InitInstance()) return app->ExitInstance();
   return app->Run();
 }

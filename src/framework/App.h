@@ -27,6 +27,7 @@ class CWinApp : public CCmdTarget {
 };
 
 CWinApp* AfxGetApp();
+inline void AfxEnableControlContainer() {}
 CWnd* AfxGetMainWnd();
 const char* AfxGetAppName();
 // Runs the application object: InitInstance, Run when it returned TRUE,

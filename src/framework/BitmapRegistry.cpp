@@ -11,42 +11,34 @@ std::map<std::pair<ImageKind, UINT>, ImageResource>& Images() {
   return *images;
 }
 
-void Store(ImageResource res) {
+void Store(ImageKind kind, UINT id, int width, int height, ImageResource res) {
+  res.id = id;
+  res.kind = kind;
+  res.width = width;
+  res.height = height;
   std::lock_guard lock(g_mutex);
-  Images()[{res.kind, res.id}] = std::move(res);
+  Images()[{kind, id}] = std::move(res);
 }
 
 }  // namespace
 
 void RegisterImagePainter(ImageKind kind, UINT id, int width, int height, BitmapPainter painter) {
   ImageResource r;
-  r.id = id;
-  r.kind = kind;
-  r.width = width;
-  r.height = height;
   r.painter = std::move(painter);
-  Store(std::move(r));
+  Store(kind, id, width, height, std::move(r));
 }
 
 void RegisterImageFile(ImageKind kind, UINT id, int width, int height, std::string pngPath) {
   ImageResource r;
-  r.id = id;
-  r.kind = kind;
-  r.width = width;
-  r.height = height;
   r.file = std::move(pngPath);
-  Store(std::move(r));
+  Store(kind, id, width, height, std::move(r));
 }
 
 void RegisterImagePng(ImageKind kind, UINT id, int width, int height,
                       std::vector<std::uint8_t> png) {
   ImageResource r;
-  r.id = id;
-  r.kind = kind;
-  r.width = width;
-  r.height = height;
   r.png = std::move(png);
-  Store(std::move(r));
+  Store(kind, id, width, height, std::move(r));
 }
 
 BOOL FindImageResource(ImageKind kind, UINT id, ImageResource& out) {

@@ -46,6 +46,7 @@ int InsertItem(Window& w, int index, const std::string& text, bool sorted) {
   }
   if (index < 0) index = n;
   if (index > n) return -1;
+  if (index < n) ++w.itemsGen;
   w.items.insert(w.items.begin() + index, text);
   w.itemData.insert(w.itemData.begin() + index, 0);
   if (w.curSel >= index) ++w.curSel;
@@ -55,6 +56,7 @@ int InsertItem(Window& w, int index, const std::string& text, bool sorted) {
 int DeleteItem(Window& w, int index, bool comboText) {
   int n = static_cast<int>(w.items.size());
   if (index < 0 || index >= n) return -1;
+  ++w.itemsGen;
   w.items.erase(w.items.begin() + index);
   w.itemData.erase(w.itemData.begin() + index);
   if (w.curSel == index) {
@@ -159,38 +161,92 @@ int CEdit::GetLineCount() const {
   return 1 + static_cast<int>(std::count(t.begin(), t.end(), '\n'));
 }
 
-// ---- CComboBox ----
+// ---- item lists shared by CComboBox and CListBox (err: CB_ERR = LB_ERR) ----
 
-int CComboBox::AddString(TextArg text) {
-  int r = CB_ERR;
-  fw::Modify(m_hWnd,
+namespace {
+
+constexpr int kErr = -1;
+
+int AddItem(HWND h, TextArg text) {
+  int r = kErr;
+  fw::Modify(h,
              [&](Window& w) { r = InsertItem(w, -1, text.str(), (w.ctrlStyle & CS_SORT) != 0); });
   return r;
 }
-int CComboBox::InsertString(int nIndex, TextArg text) {
-  int r = CB_ERR;
-  fw::Modify(m_hWnd, [&](Window& w) { r = InsertItem(w, nIndex, text.str(), false); });
+int InsertItemAt(HWND h, int index, TextArg text) {
+  int r = kErr;
+  fw::Modify(h, [&](Window& w) { r = InsertItem(w, index, text.str(), false); });
   return r;
 }
-int CComboBox::DeleteString(UINT nIndex) {
-  int r = CB_ERR;
-  fw::Modify(m_hWnd, [&](Window& w) { r = DeleteItem(w, static_cast<int>(nIndex), true); });
+int DeleteItemAt(HWND h, UINT index, bool comboText) {
+  int r = kErr;
+  fw::Modify(h, [&](Window& w) { r = DeleteItem(w, static_cast<int>(index), comboText); });
   return r;
 }
-void CComboBox::ResetContent() {
-  fw::Modify(m_hWnd, [&](Window& w) {
+void ClearItems(HWND h) {
+  fw::Modify(h, [&](Window& w) {
     w.items.clear();
+    ++w.itemsGen;
     w.itemData.clear();
     w.curSel = -1;
-    w.text.clear();
+    w.topIndex = 0;
+    if (w.kind == CtrlKind::ComboList) w.text.clear();
   });
 }
-int CComboBox::GetCount() const {
-  return fw::Read(m_hWnd, CB_ERR, [](const Window& w) { return static_cast<int>(w.items.size()); });
+int ItemCount(HWND h) {
+  return fw::Read(h, kErr, [](const Window& w) { return static_cast<int>(w.items.size()); });
 }
-int CComboBox::GetCurSel() const {
-  return fw::Read(m_hWnd, CB_ERR, [](const Window& w) { return w.curSel; });
+int CurSel(HWND h) {
+  return fw::Read(h, kErr, [](const Window& w) { return w.curSel; });
 }
+int ItemText(HWND h, int index, std::string& text) {
+  return fw::Read(h, kErr, [&](const Window& w) {
+    if (index < 0 || index >= static_cast<int>(w.items.size())) return kErr;
+    text = w.items[static_cast<size_t>(index)];
+    return static_cast<int>(text.size());
+  });
+}
+int ItemText(HWND h, int index, LPTSTR buffer) {
+  std::string t;
+  int r = ItemText(h, index, t);
+  if (r >= 0 && buffer) std::memcpy(buffer, t.c_str(), t.size() + 1);
+  return r;
+}
+int FindText(HWND h, int start, TextArg text, bool exact) {
+  return fw::Read(h, kErr, [&](const Window& w) {
+    return FindItem(w.items, start, [&](const std::string& s) {
+      return exact ? IEquals(s, text.view()) : IStartsWith(s, text.view());
+    });
+  });
+}
+DWORD_PTR ItemData(HWND h, int index) {
+  return fw::Read(h, DWORD_PTR(kErr), [&](const Window& w) {
+    return index >= 0 && index < static_cast<int>(w.itemData.size())
+               ? w.itemData[static_cast<size_t>(index)]
+               : DWORD_PTR(kErr);
+  });
+}
+int SetItemDataAt(HWND h, int index, DWORD_PTR data) {
+  int r = kErr;
+  fw::Modify(h, [&](Window& w) {
+    if (index >= 0 && index < static_cast<int>(w.itemData.size())) {
+      w.itemData[static_cast<size_t>(index)] = data;
+      r = 0;
+    }
+  });
+  return r;
+}
+
+}  // namespace
+
+// ---- CComboBox ----
+
+int CComboBox::AddString(TextArg text) { return AddItem(m_hWnd, text); }
+int CComboBox::InsertString(int nIndex, TextArg text) { return InsertItemAt(m_hWnd, nIndex, text); }
+int CComboBox::DeleteString(UINT nIndex) { return DeleteItemAt(m_hWnd, nIndex, true); }
+void CComboBox::ResetContent() { ClearItems(m_hWnd); }
+int CComboBox::GetCount() const { return ItemCount(m_hWnd); }
+int CComboBox::GetCurSel() const { return CurSel(m_hWnd); }
 int CComboBox::SetCurSel(int nSelect) {
   int r = CB_ERR;
   fw::Modify(m_hWnd, [&](Window& w) {
@@ -206,88 +262,38 @@ int CComboBox::SetCurSel(int nSelect) {
   return r;
 }
 int CComboBox::GetLBText(int nIndex, std::string& text) const {
-  return fw::Read(m_hWnd, CB_ERR, [&](const Window& w) {
-    if (nIndex < 0 || nIndex >= static_cast<int>(w.items.size())) return static_cast<int>(CB_ERR);
-    text = w.items[static_cast<size_t>(nIndex)];
-    return static_cast<int>(text.size());
-  });
+  return ItemText(m_hWnd, nIndex, text);
 }
 int CComboBox::GetLBText(int nIndex, LPTSTR buffer) const {
-  std::string t;
-  int r = GetLBText(nIndex, t);
-  if (r >= 0 && buffer) std::memcpy(buffer, t.c_str(), t.size() + 1);
-  return r;
+  return ItemText(m_hWnd, nIndex, buffer);
 }
 int CComboBox::GetLBTextLen(int nIndex) const {
   std::string t;
-  return GetLBText(nIndex, t);
+  return ItemText(m_hWnd, nIndex, t);
 }
 int CComboBox::FindString(int nStartAfter, TextArg text) const {
-  return fw::Read(m_hWnd, CB_ERR, [&](const Window& w) {
-    return FindItem(w.items, nStartAfter,
-                    [&](const std::string& s) { return IStartsWith(s, text.view()); });
-  });
+  return FindText(m_hWnd, nStartAfter, text, false);
 }
 int CComboBox::FindStringExact(int nStartAfter, TextArg text) const {
-  return fw::Read(m_hWnd, CB_ERR, [&](const Window& w) {
-    return FindItem(w.items, nStartAfter,
-                    [&](const std::string& s) { return IEquals(s, text.view()); });
-  });
+  return FindText(m_hWnd, nStartAfter, text, true);
 }
 int CComboBox::SelectString(int nStartAfter, TextArg text) {
   int i = FindString(nStartAfter, text);
   return i >= 0 ? SetCurSel(i) : CB_ERR;
 }
-DWORD_PTR CComboBox::GetItemData(int nIndex) const {
-  return fw::Read(m_hWnd, DWORD_PTR(CB_ERR), [&](const Window& w) {
-    return nIndex >= 0 && nIndex < static_cast<int>(w.itemData.size())
-               ? w.itemData[static_cast<size_t>(nIndex)]
-               : DWORD_PTR(CB_ERR);
-  });
-}
+DWORD_PTR CComboBox::GetItemData(int nIndex) const { return ItemData(m_hWnd, nIndex); }
 int CComboBox::SetItemData(int nIndex, DWORD_PTR data) {
-  int r = CB_ERR;
-  fw::Modify(m_hWnd, [&](Window& w) {
-    if (nIndex >= 0 && nIndex < static_cast<int>(w.itemData.size())) {
-      w.itemData[static_cast<size_t>(nIndex)] = data;
-      r = 0;
-    }
-  });
-  return r;
+  return SetItemDataAt(m_hWnd, nIndex, data);
 }
 
 // ---- CListBox ----
 
-int CListBox::AddString(TextArg text) {
-  int r = LB_ERR;
-  fw::Modify(m_hWnd,
-             [&](Window& w) { r = InsertItem(w, -1, text.str(), (w.ctrlStyle & CS_SORT) != 0); });
-  return r;
-}
-int CListBox::InsertString(int nIndex, TextArg text) {
-  int r = LB_ERR;
-  fw::Modify(m_hWnd, [&](Window& w) { r = InsertItem(w, nIndex, text.str(), false); });
-  return r;
-}
-int CListBox::DeleteString(UINT nIndex) {
-  int r = LB_ERR;
-  fw::Modify(m_hWnd, [&](Window& w) { r = DeleteItem(w, static_cast<int>(nIndex), false); });
-  return r;
-}
-void CListBox::ResetContent() {
-  fw::Modify(m_hWnd, [&](Window& w) {
-    w.items.clear();
-    w.itemData.clear();
-    w.curSel = -1;
-    w.topIndex = 0;
-  });
-}
-int CListBox::GetCount() const {
-  return fw::Read(m_hWnd, LB_ERR, [](const Window& w) { return static_cast<int>(w.items.size()); });
-}
-int CListBox::GetCurSel() const {
-  return fw::Read(m_hWnd, LB_ERR, [](const Window& w) { return w.curSel; });
-}
+int CListBox::AddString(TextArg text) { return AddItem(m_hWnd, text); }
+int CListBox::InsertString(int nIndex, TextArg text) { return InsertItemAt(m_hWnd, nIndex, text); }
+int CListBox::DeleteString(UINT nIndex) { return DeleteItemAt(m_hWnd, nIndex, false); }
+void CListBox::ResetContent() { ClearItems(m_hWnd); }
+int CListBox::GetCount() const { return ItemCount(m_hWnd); }
+int CListBox::GetCurSel() const { return CurSel(m_hWnd); }
 int CListBox::SetCurSel(int nSelect) {
   int r = LB_ERR;
   fw::Modify(m_hWnd, [&](Window& w) {
@@ -298,53 +304,25 @@ int CListBox::SetCurSel(int nSelect) {
       w.curSel = -1;
     }
   });
-  return nSelect == -1 ? LB_ERR : r;
+  return r;
 }
 int CListBox::GetText(int nIndex, std::string& text) const {
-  return fw::Read(m_hWnd, LB_ERR, [&](const Window& w) {
-    if (nIndex < 0 || nIndex >= static_cast<int>(w.items.size())) return static_cast<int>(LB_ERR);
-    text = w.items[static_cast<size_t>(nIndex)];
-    return static_cast<int>(text.size());
-  });
+  return ItemText(m_hWnd, nIndex, text);
 }
-int CListBox::GetText(int nIndex, LPTSTR buffer) const {
-  std::string t;
-  int r = GetText(nIndex, t);
-  if (r >= 0 && buffer) std::memcpy(buffer, t.c_str(), t.size() + 1);
-  return r;
-}
+int CListBox::GetText(int nIndex, LPTSTR buffer) const { return ItemText(m_hWnd, nIndex, buffer); }
 int CListBox::GetTextLen(int nIndex) const {
   std::string t;
-  return GetText(nIndex, t);
+  return ItemText(m_hWnd, nIndex, t);
 }
 int CListBox::FindString(int nStartAfter, TextArg text) const {
-  return fw::Read(m_hWnd, LB_ERR, [&](const Window& w) {
-    return FindItem(w.items, nStartAfter,
-                    [&](const std::string& s) { return IStartsWith(s, text.view()); });
-  });
+  return FindText(m_hWnd, nStartAfter, text, false);
 }
 int CListBox::FindStringExact(int nStartAfter, TextArg text) const {
-  return fw::Read(m_hWnd, LB_ERR, [&](const Window& w) {
-    return FindItem(w.items, nStartAfter,
-                    [&](const std::string& s) { return IEquals(s, text.view()); });
-  });
+  return FindText(m_hWnd, nStartAfter, text, true);
 }
-DWORD_PTR CListBox::GetItemData(int nIndex) const {
-  return fw::Read(m_hWnd, DWORD_PTR(LB_ERR), [&](const Window& w) {
-    return nIndex >= 0 && nIndex < static_cast<int>(w.itemData.size())
-               ? w.itemData[static_cast<size_t>(nIndex)]
-               : DWORD_PTR(LB_ERR);
-  });
-}
+DWORD_PTR CListBox::GetItemData(int nIndex) const { return ItemData(m_hWnd, nIndex); }
 int CListBox::SetItemData(int nIndex, DWORD_PTR data) {
-  int r = LB_ERR;
-  fw::Modify(m_hWnd, [&](Window& w) {
-    if (nIndex >= 0 && nIndex < static_cast<int>(w.itemData.size())) {
-      w.itemData[static_cast<size_t>(nIndex)] = data;
-      r = 0;
-    }
-  });
-  return r;
+  return SetItemDataAt(m_hWnd, nIndex, data);
 }
 int CListBox::GetTopIndex() const {
   return fw::Read(m_hWnd, 0, [](const Window& w) { return w.topIndex; });
@@ -489,6 +467,14 @@ LONG CTabCtrl::InsertItem(int nItem, TCITEM* pItem) {
                       (pItem->mask & TCIF_IMAGE) ? pItem->iImage : -1);
   if (r >= 0 && (pItem->mask & TCIF_PARAM))
     fw::Modify(m_hWnd, [&](Window& w) { w.tabs[static_cast<size_t>(r)].param = pItem->lParam; });
+  return r;
+}
+
+LONG CTabCtrl::InsertItem(UINT nMask, int nItem, TextArg text, int nImage, LPARAM lParam) {
+  LONG r =
+      InsertItem(nItem, (nMask & TCIF_TEXT) ? text : TextArg(), (nMask & TCIF_IMAGE) ? nImage : -1);
+  if (r >= 0 && (nMask & TCIF_PARAM))
+    fw::Modify(m_hWnd, [&](Window& w) { w.tabs[static_cast<size_t>(r)].param = lParam; });
   return r;
 }
 

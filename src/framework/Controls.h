@@ -173,6 +173,7 @@ class CTabCtrl : public CWnd {
   LONG InsertItem(int nItem, TextArg text);
   LONG InsertItem(int nItem, TextArg text, int nImage);
   LONG InsertItem(int nItem, TCITEM* pItem);
+  LONG InsertItem(UINT nMask, int nItem, TextArg text, int nImage, LPARAM lParam);
   BOOL DeleteItem(int nItem);
   BOOL DeleteAllItems();
   int GetItemCount() const;
@@ -181,6 +182,7 @@ class CTabCtrl : public CWnd {
   int GetCurSel() const;
   int SetCurSel(int nItem);
   int GetCurFocus() const { return GetCurSel(); }
+  void SetCurFocus(int nItem) { SetCurSel(nItem); }
   BOOL GetItemRect(int nItem, LPRECT rect) const;
   int HitTest(TCHITTESTINFO* pHitTestInfo) const;
   CImageList* SetImageList(CImageList* pImageList);

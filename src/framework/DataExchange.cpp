@@ -189,16 +189,20 @@ void DDV_MaxChars(CDataExchange* pDX, const std::string& value, int nChars) {
   }
 }
 
-void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
+namespace {
+template <class T>
+void MinMax(CDataExchange* pDX, T value, T minVal, T maxVal) {
   if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal))
     Complain(pDX, ("Enter an integer between " + std::to_string(minVal) + " and " +
                    std::to_string(maxVal) + ".")
                       .c_str());
 }
+}  // namespace
+
+void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
+  MinMax(pDX, value, minVal, maxVal);
+}
 
 void DDV_MinMaxUInt(CDataExchange* pDX, UINT value, UINT minVal, UINT maxVal) {
-  if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal))
-    Complain(pDX, ("Enter an integer between " + std::to_string(minVal) + " and " +
-                   std::to_string(maxVal) + ".")
-                      .c_str());
+  MinMax(pDX, value, minVal, maxVal);
 }

@@ -3,6 +3,7 @@
 
 #include <mutex>
 
+#include "framework/Hook.h"
 #include "framework/MessageQueue.h"
 #include "framework/Resources.h"
 #include "framework/ViewHooks.h"
@@ -10,10 +11,16 @@
 
 using fw::Window;
 
+CWnd* AfxGetMainWnd();
+
 namespace {
 
-std::mutex g_modalHookMutex;
-ModalHook g_modalHook;
+CWnd* AfxGetMainWndOrNull() {
+  CWnd* main = AfxGetMainWnd();
+  return main && main->m_hWnd ? main : nullptr;
+}
+
+fw::Hook<ModalHook> g_modalHook;
 
 int MulDiv(int v, int num, int den) {
   long long p = static_cast<long long>(v) * num;
@@ -34,12 +41,7 @@ CRect MapRect(int x, int y, int cx, int cy, int baseX, int baseY) {
 
 }  // namespace
 
-ModalHook SetModalHook(ModalHook hook) {
-  std::lock_guard lock(g_modalHookMutex);
-  ModalHook old = std::move(g_modalHook);
-  g_modalHook = std::move(hook);
-  return old;
-}
+ModalHook SetModalHook(ModalHook hook) { return g_modalHook.Exchange(std::move(hook)); }
 
 void FixedFontBaseUnits(int pointSize, int& baseX, int& baseY) {
   if (pointSize <= 0) pointSize = 8;
@@ -172,16 +174,16 @@ INT_PTR CDialog::DoModal() {
   m_nModalResult = -1;
   if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd, true)) return -1;
   HWND h = m_hWnd;
+  fw::Modify(h, [](Window& w) { w.modal = true; });
   if (!m_bModalEnded) {
     ShowWindow(SW_SHOW);
-    // The owner takes no input while the dialog runs.
-    CWnd* owner = m_pParentWnd ? m_pParentWnd->GetTopLevelParent() : nullptr;
+    // The owner (by default the main window) takes no input while the
+    // dialog runs.
+    CWnd* ownerWnd = m_pParentWnd ? m_pParentWnd : AfxGetMainWndOrNull();
+    CWnd* owner = ownerWnd && ownerWnd != this ? ownerWnd->GetTopLevelParent() : nullptr;
+    if (owner == this) owner = nullptr;
     BOOL ownerWasDisabled = owner ? owner->EnableWindow(FALSE) : TRUE;
-    ModalHook hook;
-    {
-      std::lock_guard lock(g_modalHookMutex);
-      hook = g_modalHook;
-    }
+    ModalHook hook = g_modalHook.Get();
     if (hook) hook(*this);
     if (!m_bModalEnded && IsWindow(h)) {
       ViewBackend* view = GetViewBackend();

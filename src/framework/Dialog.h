@@ -220,6 +220,15 @@ class CWnd : public CCmdTarget {
   std::shared_ptr<RuntimeHandlers> m_runtime;
 };
 
+// Calls on a window by handle, for code that holds handles.
+HWND GetDlgItem(HWND hDlg, int nID);
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL ShowWindow(HWND hWnd, int nCmdShow);
+BOOL SetWindowText(HWND hWnd, TextArg text);
+int GetWindowText(HWND hWnd, LPTSTR buffer, int maxCount);
+BOOL IsWindowEnabled(HWND hWnd);
+BOOL IsWindowVisible(HWND hWnd);
+
 // The style of a window by handle (GWL_STYLE only).
 constexpr int GWL_STYLE = -16;
 LONG GetWindowLong(HWND hWnd, int nIndex);

@@ -3,38 +3,28 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
+
+#include "framework/Hook.h"
 
 namespace {
 
-std::mutex g_mutex;
-FileDialogHook g_fileHook;
-FolderDialogHook g_folderHook;
+fw::Hook<FileDialogHook> g_fileHook;
+fw::Hook<FolderDialogHook> g_folderHook;
 
 std::string Str(LPCTSTR s) { return s ? s : ""; }
 
 }  // namespace
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook) {
-  std::lock_guard lock(g_mutex);
-  FileDialogHook old = std::move(g_fileHook);
-  g_fileHook = std::move(hook);
-  return old;
+  return g_fileHook.Exchange(std::move(hook));
 }
 
 FolderDialogHook SetFolderDialogHook(FolderDialogHook hook) {
-  std::lock_guard lock(g_mutex);
-  FolderDialogHook old = std::move(g_folderHook);
-  g_folderHook = std::move(hook);
-  return old;
+  return g_folderHook.Exchange(std::move(hook));
 }
 
 std::string BrowseForFolder(TextArg title, CWnd*, TextArg initialDir) {
-  FolderDialogHook hook;
-  {
-    std::lock_guard lock(g_mutex);
-    hook = g_folderHook;
-  }
+  FolderDialogHook hook = g_folderHook.Get();
   if (!hook) {
     std::fprintf(stderr, "No folder chooser: %s\n", title.str().c_str());
     return {};
@@ -54,11 +44,7 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszF
 }
 
 INT_PTR CFileDialog::DoModal() {
-  FileDialogHook hook;
-  {
-    std::lock_guard lock(g_mutex);
-    hook = g_fileHook;
-  }
+  FileDialogHook hook = g_fileHook.Get();
   if (!hook) return IDCANCEL;
   FileDialogRequest req{m_bOpen,
                         m_ofn.lpstrDefExt ? Str(m_ofn.lpstrDefExt) : m_defExt,

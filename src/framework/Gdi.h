@@ -11,6 +11,12 @@
 #include "framework/WinDefs.h"
 
 class CWnd;
+class CBrush;
+
+// A resource id where a resource name is asked for.
+#ifndef MAKEINTRESOURCE
+#define MAKEINTRESOURCE(i) static_cast<UINT>(i)
+#endif
 
 // System colours (GetSysColor) and metrics (GetSystemMetrics).
 enum : int {
@@ -154,12 +160,24 @@ class CDC {
   int SetBkMode(int mode);
   CFont* SelectObject(CFont* font);
   int DrawText(TextArg text, LPRECT rect, UINT format);
+  int DrawText(LPCTSTR text, int count, LPRECT rect, UINT format) {
+    return DrawText(count < 0 || !text
+                        ? TextArg(text)
+                        : TextArg(std::string_view(text, static_cast<size_t>(count))),
+                    rect, format);
+  }
   BOOL TextOut(int x, int y, TextArg text);
   void FillSolidRect(LPCRECT rect, COLORREF color);
   void FillSolidRect(int x, int y, int cx, int cy, COLORREF color);
   CSize GetTextExtent(TextArg text) const;
   BOOL DrawState(CPoint pt, CSize size, HICON icon, UINT flags, HBRUSH brush = nullptr);
   BOOL DrawState(CPoint pt, CSize size, HBITMAP bitmap, UINT flags, HBRUSH brush = nullptr);
+  BOOL DrawState(CPoint pt, CSize size, HICON icon, UINT flags, CBrush*) {
+    return DrawState(pt, size, icon, flags, HBRUSH{});
+  }
+  BOOL DrawState(CPoint pt, CSize size, HBITMAP bitmap, UINT flags, CBrush*) {
+    return DrawState(pt, size, bitmap, flags, HBRUSH{});
+  }
   BOOL DrawIcon(int x, int y, HICON icon);
   BOOL DrawIcon(POINT pt, HICON icon) { return DrawIcon(pt.x, pt.y, icon); }
   int SaveDC() { return 1; }

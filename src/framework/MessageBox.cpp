@@ -4,21 +4,16 @@
 #include <cstdio>
 #include <mutex>
 
+#include "framework/Hook.h"
 #include "framework/Strings.h"
 
 namespace {
 
-std::mutex g_hookMutex;
-MessageBoxHook g_hook;
+fw::Hook<MessageBoxHook> g_hook;
 
 }  // namespace
 
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-  std::lock_guard lock(g_hookMutex);
-  MessageBoxHook old = std::move(g_hook);
-  g_hook = std::move(hook);
-  return old;
-}
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) { return g_hook.Exchange(std::move(hook)); }
 
 int DefaultMessageBoxAnswer(UINT type) {
   switch (type & MB_TYPEMASK) {
@@ -43,11 +38,7 @@ int ShowMessageBox(HWND owner, TextArg text, TextArg caption, UINT nType) {
     req.caption = LoadResString(300);
     if (req.caption.empty()) req.caption = "navrel";
   }
-  MessageBoxHook hook;
-  {
-    std::lock_guard lock(g_hookMutex);
-    hook = g_hook;
-  }
+  MessageBoxHook hook = g_hook.Get();
   if (hook) return hook(req);
   std::fprintf(stderr, "[%s] %s\n", req.caption.c_str(), req.text.c_str());
   return DefaultMessageBoxAnswer(nType);

@@ -3,10 +3,12 @@
 #include <atomic>
 #include <chrono>
 #include <set>
+#include <thread>
 
 #include "framework/MessageQueue.h"
 #include "framework/ViewHooks.h"
 #include "framework/WindowState.h"
+#include "platform/Sleep.h"
 
 namespace {
 
@@ -69,4 +71,28 @@ BOOL AfxPumpWait(const std::function<bool()>& pred, DWORD timeoutMs) {
 int AfxViewPump() {
   AfxPumpMessages();
   return fw::CurrentQueue()->NextTimerDelay();
+}
+
+void AfxInstallPumpingSleep() {
+  static std::atomic<bool> installed{false};
+  if (installed.exchange(true)) return;
+  SleepFunction previous = SetSleepFunction(nullptr);
+  SetSleepFunction([previous](DWORD ms) {
+    if (!fw::ThreadOwnsWindows()) {
+      if (previous)
+        previous(ms);
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      return;
+    }
+    auto queue = fw::CurrentQueue();
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      queue->HandleSent();
+      auto now = std::chrono::steady_clock::now();
+      if (now >= end) return;
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
+      queue->WaitForSent(static_cast<int>(std::min<long long>(left, 50)) + 0);
+    }
+  });
 }

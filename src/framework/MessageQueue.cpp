@@ -17,6 +17,13 @@ std::map<std::thread::id, std::shared_ptr<ThreadQueue>>& Queues() {
 
 }  // namespace
 
+namespace {
+thread_local bool t_ownsWindows = false;
+}  // namespace
+
+bool ThreadOwnsWindows() { return t_ownsWindows; }
+void MarkThreadOwnsWindows() { t_ownsWindows = true; }
+
 std::shared_ptr<ThreadQueue> QueueOf(std::thread::id id) {
   std::lock_guard lock(g_queuesMutex);
   auto& q = Queues()[id];
@@ -117,6 +124,15 @@ void ThreadQueue::WaitForWork(int maxMs) {
     m_cv.wait(lock, [&] { return !m_items.empty(); });
   else
     m_cv.wait_for(lock, std::chrono::milliseconds(wait), [&] { return !m_items.empty(); });
+}
+
+void ThreadQueue::WaitForSent(int maxMs) {
+  std::unique_lock lock(m_mutex);
+  auto ready = [&] {
+    return std::any_of(m_items.begin(), m_items.end(),
+                       [](const QueueItem& i) { return i.sent || i.call; });
+  };
+  m_cv.wait_for(lock, std::chrono::milliseconds(std::max(maxMs, 0)), ready);
 }
 
 void ThreadQueue::SetTimer(HWND h, UINT_PTR id, UINT elapseMs) {

@@ -41,6 +41,8 @@ class ThreadQueue {
   bool Peek(MSG& out, bool remove);
   // Blocks until something arrives, a timer is due or maxMs passed.
   void WaitForWork(int maxMs);
+  // Blocks until a sent message or call arrives or maxMs passed.
+  void WaitForSent(int maxMs);
   // Milliseconds until the next timer (-1: none).
   int NextTimerDelay();
   void SetTimer(HWND h, UINT_PTR id, UINT elapseMs);
@@ -63,6 +65,10 @@ class ThreadQueue {
   std::deque<QueueItem> m_items;
   std::vector<Timer> m_timers;
 };
+
+// Whether the calling thread has created windows.
+bool ThreadOwnsWindows();
+void MarkThreadOwnsWindows();
 
 // The queue of a thread (created on first use) and of the calling thread.
 std::shared_ptr<ThreadQueue> QueueOf(std::thread::id id);

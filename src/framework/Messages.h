@@ -166,6 +166,13 @@ void AfxPumpMessages();
 // thread's messages meanwhile. TRUE when pred() held.
 BOOL AfxPumpWait(const std::function<bool()>& pred, DWORD timeoutMs);
 
+// Makes the platform Sleep answer messages sent from other threads (and
+// calls marshalled to it, such as a worker's message box) while a thread
+// that owns windows sleeps, so a GUI handler waiting for a worker in a
+// sleep loop cannot lock up with it. Other threads sleep as before.
+// AfxWinMain and the Qt view install it.
+void AfxInstallPumpingSleep();
+
 // Screen position of the mouse for the message being handled (the click
 // that caused a notification), packed as MAKELONG(x, y).
 DWORD GetMessagePos();

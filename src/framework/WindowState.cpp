@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "framework/Controls.h"
+#include "framework/MessageQueue.h"
 #include "framework/ViewHooks.h"
 
 namespace fw {
@@ -41,6 +42,7 @@ Window& NewWindow() {
   w->handle = reinterpret_cast<HWND>(reg.nextHandle);
   reg.nextHandle += 4;
   w->owner = std::this_thread::get_id();
+  MarkThreadOwnsWindows();
   Window& ref = *w;
   reg.windows.emplace(reinterpret_cast<std::uintptr_t>(ref.handle), std::move(w));
   return ref;
@@ -62,6 +64,10 @@ std::vector<HWND> AllWindows() {
 }
 
 void NotifyChanged(HWND h) {
+  {
+    std::lock_guard lock(Lock());
+    if (Window* w = Find(h)) ++w->version;
+  }
   if (ViewBackend* view = GetViewBackend()) view->WindowChanged(h);
 }
 

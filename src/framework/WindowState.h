@@ -70,6 +70,11 @@ struct Window {
   std::unique_ptr<CMenu> sysMenuObj;
   UINT defId = IDOK;
   std::unique_ptr<CFont> fontObj;  // what GetFont returns
+  bool modal = false;              // a dialog running DoModal
+  // Change counters for the view: `version` moves on every change,
+  // `itemsGen` when items changed other than by appending.
+  std::uint64_t version = 1;
+  std::uint64_t itemsGen = 1;
 };
 
 // The framework lock (recursive: state helpers may nest).

@@ -802,3 +802,41 @@ BOOL IsTimerSet(HWND hWnd, UINT_PTR id) {
   if (owner == std::thread::id()) return FALSE;
   return fw::QueueOf(owner)->HasTimer(hWnd, id) ? TRUE : FALSE;
 }
+
+HWND GetDlgItem(HWND hDlg, int nID) { return fw::ChildHandle(hDlg, nID); }
+
+BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  return w ? w->EnableWindow(bEnable) : FALSE;
+}
+
+BOOL ShowWindow(HWND hWnd, int nCmdShow) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  return w ? w->ShowWindow(nCmdShow) : FALSE;
+}
+
+BOOL SetWindowText(HWND hWnd, TextArg text) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  if (!w) return FALSE;
+  w->SetWindowText(text);
+  return TRUE;
+}
+
+int GetWindowText(HWND hWnd, LPTSTR buffer, int maxCount) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  if (!w) {
+    if (buffer && maxCount > 0) buffer[0] = '\0';
+    return 0;
+  }
+  return w->GetWindowText(buffer, maxCount);
+}
+
+BOOL IsWindowEnabled(HWND hWnd) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  return w ? w->IsWindowEnabled() : FALSE;
+}
+
+BOOL IsWindowVisible(HWND hWnd) {
+  CWnd* w = CWnd::FromHandle(hWnd);
+  return w ? w->IsWindowVisible() : FALSE;
+}

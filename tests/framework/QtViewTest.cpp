@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 
 #include "FrameworkTestSupport.h"
@@ -268,4 +270,45 @@ TEST(QtView, WorkerMessageBoxIsShownOnTheGuiThread) {
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_EQ(answer.load(), IDYES);
   EXPECT_EQ(boxThread, std::this_thread::get_id());
+}
+
+TEST(QtView, ListWidgetFollowsAppendsInsertsAndDeletes) {
+  SharedView();
+  RegisterTemplates();
+  CDialog main(IDD_MAIN);
+  ASSERT_TRUE(main.Create(IDD_MAIN));
+  main.ShowWindow(SW_SHOW);
+  CPage page;
+  ASSERT_TRUE(page.Create(IDD_PAGE, main.GetDlgItem(IDC_TAB)));
+  page.ShowWindow(SW_SHOW);
+  auto* list = static_cast<CListBox*>(page.GetDlgItem(IDC_LIST));
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 20000; ++i) {
+    list->AddString("photo " + std::to_string(i));
+    if (i % 100 == 0) AfxPumpMessages();  // a long loop keeping the window alive
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  list->InsertString(1, "inserted");
+  list->DeleteString(0);
+  AfxPumpMessages();
+  QCoreApplication::processEvents();
+  auto* widget = WidgetOf<QListWidget>(list->m_hWnd);
+  ASSERT_NE(widget, nullptr);
+  ASSERT_EQ(widget->count(), 20000);
+  EXPECT_EQ(widget->item(0)->text(), "inserted");
+  EXPECT_EQ(widget->item(19999)->text(), "photo 19999");
+  list->ResetContent();
+  list->AddString("only");
+  AfxPumpMessages();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(widget->count(), 1);
+  EXPECT_EQ(widget->item(0)->text(), "only");
+}
+
+TEST(QtView, HooksOfAViewThatWentAwayAnswerWithoutAUser) {
+  SharedView();
+  { QtView second; }
+  EXPECT_EQ(AfxMessageBox("After the view", MB_YESNO), IDNO);
+  EXPECT_EQ(BrowseForFolder("Folder"), "");
+  SharedView();
 }

@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <atomic>
+#include <thread>
 
 #include "FrameworkTestSupport.h"
 #include "framework/Thread.h"
 #include "framework/UserInput.h"
+#include "platform/Sleep.h"
 
 using namespace fwtest;
 
@@ -113,4 +115,29 @@ TEST(Threading, WorkerThreadsStartSuspendedEndAndReportTheirCode) {
   EXPECT_TRUE(AfxWaitForAllThreads(5000));
   e->GetExitCodeThread(&code);
   EXPECT_EQ(code, 9u);
+}
+
+TEST(Threading, GuiThreadSleepingInAHandlerAnswersAWorkersSend) {
+  Headless headless;
+  AfxInstallPumpingSleep();
+  RegisterTemplates();
+  CDialog dlg(IDD_MAIN);
+  ASSERT_TRUE(dlg.Create(IDD_MAIN));
+  std::atomic<bool> answered{false};
+  dlg.BindMessage(WM_WORKER_DONE, [&](WPARAM, LPARAM) {
+    answered = true;
+    return LRESULT{1};
+  });
+  std::atomic<bool> workerDone{false};
+  std::thread worker([&] {
+    dlg.SendMessage(WM_WORKER_DONE);
+    workerDone = true;
+  });
+  // A handler polling a flag with sleeps, as the pages' loops do.
+  for (int i = 0; i < 400 && !workerDone; ++i) Sleep(5);
+  bool doneWhileSleeping = workerDone;
+  AfxPumpWait([&] { return workerDone.load(); }, 5000);  // lets a stuck worker go
+  worker.join();
+  EXPECT_TRUE(doneWhileSleeping);
+  EXPECT_TRUE(answered.load());
 }

@@ -119,21 +119,21 @@ class ScriptedUi {
     m_boxAnswers.pop_front();
     return a;
   }
-  std::optional<std::string> OnFile(const FileDialogRequest& r) {
+  template <class Request>
+  std::optional<std::string> Choose(const Request& r, std::vector<Request>& asked,
+                                    std::deque<std::optional<std::string>>& answers) {
     std::lock_guard lock(m_mutex);
-    m_files.push_back(r);
-    if (m_fileAnswers.empty()) return std::nullopt;
-    auto a = m_fileAnswers.front();
-    m_fileAnswers.pop_front();
+    asked.push_back(r);
+    if (answers.empty()) return std::nullopt;
+    auto a = answers.front();
+    answers.pop_front();
     return a;
   }
+  std::optional<std::string> OnFile(const FileDialogRequest& r) {
+    return Choose(r, m_files, m_fileAnswers);
+  }
   std::optional<std::string> OnFolder(const FolderRequest& r) {
-    std::lock_guard lock(m_mutex);
-    m_folders.push_back(r);
-    if (m_folderAnswers.empty()) return std::nullopt;
-    auto a = m_folderAnswers.front();
-    m_folderAnswers.pop_front();
-    return a;
+    return Choose(r, m_folders, m_folderAnswers);
   }
   void OnModalDialog(CDialog& dlg) {
     std::function<void(CDialog&)> script;

@@ -42,10 +42,26 @@ struct Snapshot {
   std::vector<MenuItem> sysMenu;
   std::vector<HWND> children;
   bool ownerDraw = false;
+  bool modal = false;
+  // Change tracking: an unchanged window carries only its relations; a list
+  // that only grew carries only its new items.
+  bool unchanged = false;
+  bool itemsAppended = false;
+  std::uint64_t version = 0;
+  std::uint64_t itemsGen = 0;
+  size_t itemCount = 0;
 };
 
-// The states of a window and all its descendants, parents first.
-std::vector<Snapshot> TakeSnapshots(HWND root);
+// What a widget tree last took over from a window.
+struct Known {
+  std::uint64_t version = 0;
+  std::uint64_t itemsGen = 0;
+  size_t itemCount = 0;
+};
+
+// The states of a window and all its descendants, parents first, against
+// what the caller already knows of them.
+std::vector<Snapshot> TakeSnapshots(HWND root, const std::map<HWND, Known>& known);
 
 // Widgets mirroring one dialog (and its child pages).
 class WidgetTree {
@@ -64,7 +80,7 @@ class WidgetTree {
   HWND m_dialog;
   QWidget* m_root;
   std::map<HWND, QWidget*> m_widgets;
-  std::map<HWND, CtrlKind> m_kinds;
+  std::map<HWND, Known> m_known;
 };
 
 // The artwork of a bitmap or icon resource (null image when none).

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <atomic>
 #include <mutex>
@@ -167,6 +168,7 @@ class QtView::Impl : public QObject, public ViewBackend {
           continue;
         }
         win = std::make_unique<DialogWindow>(h);
+        Place(*win, h);
       }
       win->Tree().Sync(false);
       auto title = fw::Read(h, std::string(), [](const fw::Window& w) { return w.text; });
@@ -180,6 +182,29 @@ class QtView::Impl : public QObject, public ViewBackend {
       }
       win->setVisible(visible[h]);
     }
+  }
+
+  // A new window: modal dialogs block the others; it opens centred over
+  // its owner's window, or on the screen.
+  void Place(DialogWindow& win, HWND h) {
+    bool modal = false;
+    HWND owner = nullptr;
+    CRect r;
+    fw::Read(h, 0, [&](const fw::Window& w) {
+      modal = w.modal;
+      owner = w.parent;
+      r = w.rect;
+      return 0;
+    });
+    if (modal) win.setWindowModality(Qt::ApplicationModal);
+    QRect area;
+    if (HWND top = fw::TopLevelOf(owner); top && m_windows.count(top) && m_windows[top])
+      area = m_windows[top]->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+      area = screen->availableGeometry();
+    if (!area.isEmpty())
+      win.move(area.center().x() - r.Width() / 2,
+               std::max(area.top(), area.center().y() - r.Height() / 2));
   }
 
   void Pump() {
@@ -214,7 +239,9 @@ QtView::Impl* g_impl = nullptr;
 // Runs fn on the GUI thread through the framework's queue (so a GUI thread
 // waiting inside the framework still answers) and returns its result.
 template <class R>
-R OnGuiThread(std::function<R()> fn) {
+R OnGuiThread(std::function<R()> fn, R whenNoView) {
+  // The view may be gone while its hooks are still installed.
+  if (!g_impl) return whenNoView;
   R result{};
   fw::RunOnThread(
       g_impl->ViewThread(), [&] { result = fn(); }, true);
@@ -292,28 +319,23 @@ QString QtFilter(const std::string& filter) {
 
 }  // namespace
 
-QtView::QtView(int& argc, char** argv) : m_impl(nullptr) {
+QtView::QtView(int& argc, char** argv) {
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
   m_impl = std::make_unique<Impl>();
   m_impl->app = std::move(app);
-  g_impl = m_impl.get();
-  SetViewBackend(m_impl.get());
+  Activate();
   InstallDialogHooks();
+  AfxInstallPumpingSleep();
 }
 
-QtView::QtView() : m_impl(nullptr) {
-  static int argc = 1;
-  static char name[] = "navrel";
-  static char* argv[] = {name, nullptr};
-  std::unique_ptr<QApplication> app;
-  if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
-  m_impl = std::make_unique<Impl>();
-  m_impl->app = std::move(app);
-  g_impl = m_impl.get();
-  SetViewBackend(m_impl.get());
-  InstallDialogHooks();
-}
+namespace {
+int g_defaultArgc = 1;
+char g_defaultName[] = "navrel";
+char* g_defaultArgv[] = {g_defaultName, nullptr};
+}  // namespace
+
+QtView::QtView() : QtView(g_defaultArgc, g_defaultArgv) {}
 
 QtView::~QtView() {
   SetViewBackend(nullptr);
@@ -328,46 +350,54 @@ void QtView::Activate() {
 }
 
 void QtView::InstallDialogHooks() {
-  SetMessageBoxHook(
-      [](const MessageBoxRequest& r) { return OnGuiThread<int>([r] { return QtMessageBox(r); }); });
+  SetMessageBoxHook([](const MessageBoxRequest& r) {
+    return OnGuiThread<int>([r] { return QtMessageBox(r); }, DefaultMessageBoxAnswer(r.type));
+  });
   SetFileDialogHook([](const FileDialogRequest& r) {
-    return OnGuiThread<std::optional<std::string>>([r]() -> std::optional<std::string> {
-      QString dir = QString::fromUtf8(r.initialDir);
-      if (!r.fileName.empty())
-        dir = dir.isEmpty() ? QString::fromUtf8(r.fileName)
-                            : dir + "/" + QString::fromUtf8(r.fileName);
-      QString title = QString::fromUtf8(r.title);
-      QString path = r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFilter(r.filter))
-                            : QFileDialog::getSaveFileName(nullptr, title, dir, QtFilter(r.filter));
-      if (path.isEmpty()) return std::nullopt;
-      return path.toStdString();
-    });
+    return OnGuiThread<std::optional<std::string>>(
+        [r]() -> std::optional<std::string> {
+          QString dir = QString::fromUtf8(r.initialDir);
+          if (!r.fileName.empty())
+            dir = dir.isEmpty() ? QString::fromUtf8(r.fileName)
+                                : dir + "/" + QString::fromUtf8(r.fileName);
+          QString title = QString::fromUtf8(r.title);
+          QString path =
+              r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFilter(r.filter))
+                     : QFileDialog::getSaveFileName(nullptr, title, dir, QtFilter(r.filter));
+          if (path.isEmpty()) return std::nullopt;
+          return path.toStdString();
+        },
+        std::nullopt);
   });
   SetFolderDialogHook([](const FolderRequest& r) {
-    return OnGuiThread<std::optional<std::string>>([r]() -> std::optional<std::string> {
-      QString path = QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(r.title),
-                                                       QString::fromUtf8(r.initialDir));
-      if (path.isEmpty()) return std::nullopt;
-      return path.toStdString();
-    });
+    return OnGuiThread<std::optional<std::string>>(
+        [r]() -> std::optional<std::string> {
+          QString path = QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8(r.title),
+                                                           QString::fromUtf8(r.initialDir));
+          if (path.isEmpty()) return std::nullopt;
+          return path.toStdString();
+        },
+        std::nullopt);
   });
 }
 
 bool SaveDialogPng(CWnd& dialog, const std::string& path) {
   if (!g_impl || !dialog.m_hWnd) return false;
-  return OnGuiThread<bool>([&dialog, &path] {
-    // A fresh widget tree of the dialog, shown even when the dialog is
-    // hidden (pages), rendered off the screen.
-    QWidget root;
-    root.setAttribute(Qt::WA_DontShowOnScreen);
-    root.setAutoFillBackground(true);
-    WidgetTree tree(dialog.m_hWnd, &root);
-    tree.Sync(false);
-    CRect r = fw::Read(dialog.m_hWnd, CRect(), [](const fw::Window& w) { return w.rect; });
-    root.resize(r.Width(), r.Height());
-    root.show();
-    QCoreApplication::processEvents();
-    QImage img = root.grab().toImage();
-    return img.save(QString::fromStdString(path), "PNG");
-  });
+  return OnGuiThread<bool>(
+      [&dialog, &path] {
+        // A fresh widget tree of the dialog, shown even when the dialog is
+        // hidden (pages), rendered off the screen.
+        QWidget root;
+        root.setAttribute(Qt::WA_DontShowOnScreen);
+        root.setAutoFillBackground(true);
+        WidgetTree tree(dialog.m_hWnd, &root);
+        tree.Sync(false);
+        CRect r = fw::Read(dialog.m_hWnd, CRect(), [](const fw::Window& w) { return w.rect; });
+        root.resize(r.Width(), r.Height());
+        root.show();
+        QCoreApplication::processEvents();
+        QImage img = root.grab().toImage();
+        return img.save(QString::fromStdString(path), "PNG");
+      },
+      false);
 }

@@ -231,6 +231,7 @@ QFont QtFont(const CFont& font) {
 
 QString StripMnemonic(const std::string& text) {
   QString in = QString::fromUtf8(text), out;
+  in.replace("\r\n", "\n");
   for (qsizetype i = 0; i < in.size(); ++i) {
     if (in[i] == '&') {
       if (i + 1 < in.size() && in[i + 1] == '&') out += '&', ++i;
@@ -268,13 +269,12 @@ QImage LoadImage(ImageKind kind, UINT id) {
   return img;
 }
 
-std::vector<Snapshot> TakeSnapshots(HWND root) {
+std::vector<Snapshot> TakeSnapshots(HWND root, const std::map<HWND, Known>& known) {
   std::vector<Snapshot> out;
   std::lock_guard lock(fw::Lock());
   std::vector<HWND> pending{root};
-  while (!pending.empty()) {
-    HWND h = pending.front();
-    pending.erase(pending.begin());
+  for (size_t next = 0; next < pending.size(); ++next) {
+    HWND h = pending[next];
     const fw::Window* w = fw::Find(h);
     if (!w) continue;
     Snapshot s;
@@ -282,16 +282,33 @@ std::vector<Snapshot> TakeSnapshots(HWND root) {
     s.parent = w->parent;
     s.isDialog = w->isDialog;
     s.topLevel = w->topLevel;
-    s.id = w->id;
     s.kind = w->kind;
+    s.children = w->children;
+    s.visible = w->visible;
+    s.version = w->version;
+    s.itemsGen = w->itemsGen;
+    s.itemCount = w->items.size();
+    pending.insert(pending.end(), w->children.begin(), w->children.end());
+    auto k = known.find(h);
+    if (k != known.end() && k->second.version == w->version) {
+      s.unchanged = true;
+      out.push_back(std::move(s));
+      continue;
+    }
+    s.id = w->id;
     s.style = w->ctrlStyle;
     s.addedStyle = w->addedStyle;
     s.rect = w->rect;
-    s.visible = w->visible;
     s.enabled = w->enabled;
     s.text = w->text;
     s.check = w->check;
-    s.items = w->items;
+    if (k != known.end() && k->second.itemsGen == w->itemsGen &&
+        k->second.itemCount <= w->items.size()) {
+      s.itemsAppended = true;
+      s.items.assign(w->items.begin() + static_cast<long>(k->second.itemCount), w->items.end());
+    } else {
+      s.items = w->items;
+    }
     s.curSel = w->curSel;
     s.rangeMin = w->rangeMin;
     s.rangeMax = w->rangeMax;
@@ -306,11 +323,10 @@ std::vector<Snapshot> TakeSnapshots(HWND root) {
     s.tabs = w->tabs;
     if (w->kind == CtrlKind::Tab && !w->isDialog) s.tabRects = fw::TabItemRects(*w);
     s.sysMenu = w->sysMenu;
-    s.children = w->children;
+    s.modal = w->modal;
     s.ownerDraw = !w->isDialog && w->kind == CtrlKind::Tab &&
                   ((w->ctrlStyle & CS_OWNERDRAW) || (w->addedStyle & TCS_OWNERDRAWFIXED));
-    out.push_back(s);
-    pending.insert(pending.end(), w->children.begin(), w->children.end());
+    out.push_back(std::move(s));
   }
   return out;
 }
@@ -397,6 +413,7 @@ QWidget* WidgetTree::WidgetFor(const Snapshot& s, QWidget* parent) {
       case CtrlKind::ListBox: {
         auto* l = new QListWidget(parent);
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        l->setUniformItemSizes(true);  // long lists (photo results) lay out in constant time
         QObject::connect(l, &QListWidget::currentRowChanged, l, [h](int row) {
           if (CWnd* d = DialogOf(h)) UserSelect(*d, IdOf(h), row);
         });
@@ -419,13 +436,14 @@ QWidget* WidgetTree::WidgetFor(const Snapshot& s, QWidget* parent) {
   }
   w->setProperty(kHwndProperty, QVariant::fromValue(reinterpret_cast<quintptr>(h)));
   m_widgets[h] = w;
-  m_kinds[h] = s.kind;
   return w;
 }
 
 void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
   QSignalBlocker block(w);
-  w->setFont(QtFont(s.font));
+  // Unchanged fonts and palettes are not set again: a list of many items
+  // lays all of them out anew on a font change.
+  if (QFont f = QtFont(s.font); w->font() != f) w->setFont(f);
   w->setEnabled(s.enabled);
   QRect geometry(s.rect.left, s.rect.top, s.rect.Width(), s.rect.Height());
   if (s.isDialog) {
@@ -449,7 +467,7 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
                   reinterpret_cast<LPARAM>(&args));
     if (dc.TextColorSet()) pal.setColor(QPalette::WindowText, ToQColor(dc.GetTextColor()));
   }
-  w->setPalette(pal);
+  if (w->palette() != pal) w->setPalette(pal);
   QString text = StripMnemonic(s.text);
   switch (s.kind) {
     case CtrlKind::Static:
@@ -496,6 +514,12 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       if (auto* e = dynamic_cast<QLineEdit*>(w)) {
         if (e->text() != QString::fromUtf8(s.text)) e->setText(QString::fromUtf8(s.text));
         e->setReadOnly((s.style & CS_READONLY) != 0);
+        // A read-only edit shows the dialog's face colour, as the user
+        // expects of a field that cannot be typed into.
+        QPalette ep = e->palette();
+        ep.setColor(QPalette::Base,
+                    (s.style & CS_READONLY) ? ep.color(QPalette::Window) : QColor(Qt::white));
+        if (e->palette() != ep) e->setPalette(ep);
         e->setMaxLength(s.limitText ? static_cast<int>(s.limitText) : 32767);
       } else if (auto* pe = dynamic_cast<QPlainTextEdit*>(w)) {
         if (pe->toPlainText() != QString::fromUtf8(s.text))
@@ -507,12 +531,8 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       auto* c = static_cast<QComboBox*>(w);
       QStringList items;
       for (const auto& i : s.items) items << QString::fromUtf8(i);
-      QStringList current;
-      for (int i = 0; i < c->count(); ++i) current << c->itemText(i);
-      if (current != items) {
-        c->clear();
-        c->addItems(items);
-      }
+      if (!s.itemsAppended) c->clear();
+      c->addItems(items);
       c->setCurrentIndex(s.curSel);
       // The template gives the height of the dropped list; the box itself
       // is one line high.
@@ -523,12 +543,8 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       auto* l = static_cast<QListWidget*>(w);
       QStringList items;
       for (const auto& i : s.items) items << QString::fromUtf8(i);
-      bool same = l->count() == items.size();
-      for (int i = 0; same && i < l->count(); ++i) same = l->item(i)->text() == items[i];
-      if (!same) {
-        l->clear();
-        l->addItems(items);
-      }
+      if (!s.itemsAppended) l->clear();
+      l->addItems(items);
       l->setCurrentRow(s.curSel);
       break;
     }
@@ -549,29 +565,33 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
 }
 
 void WidgetTree::Sync(bool forceRootVisible) {
-  std::vector<Snapshot> snaps = TakeSnapshots(m_dialog);
+  std::vector<Snapshot> snaps = TakeSnapshots(m_dialog, m_known);
   std::map<HWND, bool> alive;
   for (const Snapshot& s : snaps) {
     alive[s.handle] = true;
-    QWidget* w = nullptr;
     if (s.handle == m_dialog) {
-      w = m_root;
-      m_widgets[s.handle] = w;
-      w->setProperty(kHwndProperty, QVariant::fromValue(reinterpret_cast<quintptr>(s.handle)));
-      w->setEnabled(s.enabled);
-      if (!s.topLevel) w->setGeometry(QRect(0, 0, s.rect.Width(), s.rect.Height()));
-      continue;
+      m_widgets[s.handle] = m_root;
+      m_root->setProperty(kHwndProperty, QVariant::fromValue(reinterpret_cast<quintptr>(s.handle)));
+      if (!s.unchanged && !s.topLevel) {
+        m_root->setEnabled(s.enabled);
+        m_root->setGeometry(QRect(0, 0, s.rect.Width(), s.rect.Height()));
+      }
+    } else {
+      auto pit = m_widgets.find(s.parent);
+      if (pit == m_widgets.end()) continue;
+      bool fresh = !m_widgets.count(s.handle);
+      QWidget* w = WidgetFor(s, pit->second);
+      if (s.unchanged && !fresh) continue;
+      Apply(s, w);
+      w->setVisible(s.visible);
     }
-    auto pit = m_widgets.find(s.parent);
-    if (pit == m_widgets.end()) continue;
-    w = WidgetFor(s, pit->second);
-    Apply(s, w);
-    w->setVisible(s.visible);
+    if (!s.unchanged) m_known[s.handle] = Known{s.version, s.itemsGen, s.itemCount};
   }
   // Widgets of windows that went away.
   for (auto it = m_widgets.begin(); it != m_widgets.end();) {
     if (!alive.count(it->first)) {
       if (it->second != m_root) it->second->deleteLater();
+      m_known.erase(it->first);
       it = m_widgets.erase(it);
     } else {
       ++it;
