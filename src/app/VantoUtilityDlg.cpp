@@ -377,8 +377,12 @@ BOOL CVantoUtilityDlg::IsPortOpen() const {
   return m_pPageDevice && m_pPageDevice->m_hComPort != nullptr;
 }
 
+BOOL CVantoUtilityDlg::IsUpdating() const {
+  return m_pPageDownloadFW && m_pPageDownloadFW->m_bBusy;
+}
+
 void CVantoUtilityDlg::OnClose() {
-  if (m_pPageDownloadFW && m_pPageDownloadFW->m_bBusy) return;
+  if (IsUpdating()) return;
   if (IsPortOpen() && m_pPageMTKTracklogSetting) {
     m_pPageMTKTracklogSetting->m_bReceiveStop = 1;
     if (g_utilityManager.m_bHighSpeed) {
@@ -393,6 +397,9 @@ void CVantoUtilityDlg::OnClose() {
 }
 
 void CVantoUtilityDlg::OnCancel() {
+  // Escape reaches here also while the logger is being written: the update
+  // thread works on pages this dialog owns, so the window stays until it ends.
+  if (IsUpdating()) return;
   if (IsPortOpen()) {
     if (m_pPageMTKTracklogSetting) m_pPageMTKTracklogSetting->SendMakerCommand(2);
     m_pPageDevice->PurgePort();
@@ -403,6 +410,7 @@ void CVantoUtilityDlg::OnCancel() {
 }
 
 void CVantoUtilityDlg::OnOK() {
+  if (IsUpdating()) return;
   if (IsPortOpen()) {
     m_pPageDevice->PurgePort();
     m_pPageDevice->ClosePort();

@@ -106,6 +106,8 @@ class CVantoUtilityDlg : public CDialog {
   void InsertTabs();
   void SendToTabs(PageCommand command);
   BOOL IsPortOpen() const;
+  // The firmware download page reports an update in progress.
+  BOOL IsUpdating() const;
   // The tab services on the window's thread.
   LRESULT OnMainService(WPARAM wParam, LPARAM lParam);
   void DoSelectTab(int n);

@@ -312,21 +312,28 @@ TEST_F(MainDialogTest, EscapeLeavesTheLoggerOnceAndCloseSendsNothing) {
   }
 }
 
-TEST_F(MainDialogTest, CloseIsIgnoredWhileTheFirmwarePageUpdates) {
+// The update works on pages the dialog owns: no path may end the window under it.
+TEST_F(MainDialogTest, NoClosingPathEndsTheWindowWhileTheFirmwarePageUpdates) {
   sim::SimLogger logger;
   CVantoUtilityDlg dlg;
   bool stillOpen = false;
   ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
     Connect(dlg, logger);
+    dlg.RunTimerThread(TRUE);
     dlg.m_pPageDownloadFW->m_bBusy = 1;
     UserCloseBox(dlg);
     dlg.SendMessage(WM_CLOSE);
+    UserDialogKey(dlg, VK_ESCAPE);
+    UserClick(dlg, IDOK);
     stillOpen = !dlg.IsModalEnded();
+    EXPECT_NE(dlg.m_pPageDevice->m_hComPort, nullptr);
+    EXPECT_EQ(dlg.m_bTimerThreadRun, 1);
     dlg.m_pPageDownloadFW->m_bBusy = 0;
+    UserDialogKey(dlg, VK_ESCAPE);
   });
-  dlg.DoModal();
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_TRUE(stillOpen);
-  EXPECT_TRUE(logger.Received().empty());
+  EXPECT_EQ(Bodies(logger), std::vector<std::string>{"$VANTO710,2"});
 }
 
 TEST_F(MainDialogTest, ClosingWithoutAPortSendsNothing) {
