@@ -103,6 +103,7 @@ class CVantoUtilityDlg : public CDialog {
  private:
   void LoadDialogTexts();
   void CreatePages();
+  void FitTabToDevicePage();
   void InsertTabs();
   void SendToTabs(PageCommand command);
   BOOL IsPortOpen() const;

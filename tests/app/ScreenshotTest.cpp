@@ -9,6 +9,7 @@
 #include "app/AboutDlg.h"
 #include "app/VantoUtilityDlg.h"
 #include "firmware/FlashLibrary.h"
+#include "firmware/PageDeviceSetting.h"
 #include "framework/qt/QtView.h"
 #include "link/IsolatedPorts.h"
 #include "support/ScriptedUi.h"
@@ -37,6 +38,25 @@ TEST(ShellScreenshot, MainWindowAndAboutBox) {
   CVantoUtilityDlg dlg;
   ASSERT_TRUE(dlg.Create(IDD_VANTOUTILITY_DIALOG));
   dlg.ShowWindow(SW_SHOW);
+  // With the view's fonts the whole device page shows inside the tab, and the
+  // buttons below it inside the window.
+  CRect page, inside, tab, client;
+  dlg.m_pPageDevice->GetWindowRect(&page);
+  dlg.m_tabMain.ScreenToClient(&page);
+  dlg.m_tabMain.GetClientRect(&inside);
+  EXPECT_LE(page.right, inside.right);
+  EXPECT_LE(page.bottom, inside.bottom);
+  dlg.m_tabMain.GetWindowRect(&tab);
+  dlg.ScreenToClient(&tab);
+  dlg.GetClientRect(&client);
+  for (int id : {IDC_BUTTON_ABOUT, int{IDOK}}) {
+    CRect button;
+    dlg.GetDlgItem(id)->GetWindowRect(&button);
+    dlg.ScreenToClient(&button);
+    EXPECT_GE(button.top, tab.bottom) << id;
+    EXPECT_LE(button.right, client.right) << id;
+    EXPECT_LE(button.bottom, client.bottom) << id;
+  }
   SaveAndCheck(dlg, folder / "main_window.png", 2000u);
 
   CAboutDlg about;
