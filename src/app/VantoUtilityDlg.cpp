@@ -1,5 +1,7 @@
 #include "app/VantoUtilityDlg.h"
 
+#include <algorithm>
+
 #include "app/AboutDlg.h"
 #include "common/UtilityManager.h"
 #include "firmware/PageDeviceSetting.h"
@@ -189,6 +191,43 @@ void CVantoUtilityDlg::CreatePages() {
 
   // The command layer reaches the port through the device page.
   m_pPageDevice->SetServicePages(m_pPageMTKTracklogSetting, m_pPageDownloadFW);
+  FitTabToDevicePage();
+}
+
+// The page's font may measure larger than the dialog's on this system than
+// the layout was made for; the tab and the window then grow so that the whole
+// page shows, and the buttons below keep their place at the bottom right.
+void CVantoUtilityDlg::FitTabToDevicePage() {
+  constexpr int kFrame = 4;  // the tab control's border around its pages
+  CRect page;
+  m_pPageDevice->GetWindowRect(&page);
+  m_tabMain.ScreenToClient(&page);
+  CRect inside;
+  m_tabMain.GetClientRect(&inside);
+  const int growX = std::max(0, page.right + kFrame - inside.right);
+  const int growY = std::max(0, page.bottom + kFrame - inside.bottom);
+  if (growX == 0 && growY == 0) return;
+
+  auto grow = [&](CWnd* wnd) {
+    CRect r;
+    wnd->GetWindowRect(&r);
+    wnd->SetWindowPos(nullptr, 0, 0, r.Width() + growX, r.Height() + growY,
+                      SWP_NOMOVE | SWP_NOZORDER);
+  };
+  auto shift = [&](int id, int dx) {
+    CWnd* wnd = GetDlgItem(id);
+    if (!wnd) return;
+    CRect r;
+    wnd->GetWindowRect(&r);
+    ScreenToClient(&r);
+    wnd->SetWindowPos(nullptr, r.left + dx, r.top + growY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  };
+  grow(&m_tabMain);
+  for (int id :
+       {IDC_BUTTON_ABOUT, int{IDOK}, int{IDCANCEL}, IDC_BUTTON_APPLY_ALL, IDC_BUTTON_DEFAULT_ALL})
+    shift(id, growX);
+  shift(IDC_PICTURE_LOGO, 0);
+  grow(this);
 }
 
 void CVantoUtilityDlg::InsertTabs() {
@@ -377,8 +416,12 @@ BOOL CVantoUtilityDlg::IsPortOpen() const {
   return m_pPageDevice && m_pPageDevice->m_hComPort != nullptr;
 }
 
+BOOL CVantoUtilityDlg::IsUpdating() const {
+  return m_pPageDownloadFW && m_pPageDownloadFW->m_bBusy;
+}
+
 void CVantoUtilityDlg::OnClose() {
-  if (m_pPageDownloadFW && m_pPageDownloadFW->m_bBusy) return;
+  if (IsUpdating()) return;
   if (IsPortOpen() && m_pPageMTKTracklogSetting) {
     m_pPageMTKTracklogSetting->m_bReceiveStop = 1;
     if (g_utilityManager.m_bHighSpeed) {
@@ -393,6 +436,9 @@ void CVantoUtilityDlg::OnClose() {
 }
 
 void CVantoUtilityDlg::OnCancel() {
+  // Escape reaches here also while the logger is being written: the update
+  // thread works on pages this dialog owns, so the window stays until it ends.
+  if (IsUpdating()) return;
   if (IsPortOpen()) {
     if (m_pPageMTKTracklogSetting) m_pPageMTKTracklogSetting->SendMakerCommand(2);
     m_pPageDevice->PurgePort();
@@ -403,6 +449,7 @@ void CVantoUtilityDlg::OnCancel() {
 }
 
 void CVantoUtilityDlg::OnOK() {
+  if (IsUpdating()) return;
   if (IsPortOpen()) {
     m_pPageDevice->PurgePort();
     m_pPageDevice->ClosePort();

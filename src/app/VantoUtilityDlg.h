@@ -103,9 +103,12 @@ class CVantoUtilityDlg : public CDialog {
  private:
   void LoadDialogTexts();
   void CreatePages();
+  void FitTabToDevicePage();
   void InsertTabs();
   void SendToTabs(PageCommand command);
   BOOL IsPortOpen() const;
+  // The firmware download page reports an update in progress.
+  BOOL IsUpdating() const;
   // The tab services on the window's thread.
   LRESULT OnMainService(WPARAM wParam, LPARAM lParam);
   void DoSelectTab(int n);

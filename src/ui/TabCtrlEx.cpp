@@ -63,8 +63,12 @@ BOOL CTabCtrlEx::EnableItem(int nItem, BOOL bEnable) {
       if (next < 0 || next == nItem) return FALSE;
       SelectItem(next);
     }
+    // Two threads disabling the same tab at once list it only once, so one
+    // enable brings it back.
     std::lock_guard lock(m_disabledMutex);
-    m_arrDisabled.push_back(static_cast<DWORD>(nItem));
+    if (std::find(m_arrDisabled.begin(), m_arrDisabled.end(), static_cast<DWORD>(nItem)) ==
+        m_arrDisabled.end())
+      m_arrDisabled.push_back(static_cast<DWORD>(nItem));
   }
   CRect rect;
   if (GetItemRect(nItem, &rect)) InvalidateRect(&rect, TRUE);

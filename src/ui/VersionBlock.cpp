@@ -192,10 +192,10 @@ std::vector<BYTE> BuildVersionBlock(const VersionBlockContent& content) {
   root.key = "VS_VERSION_INFO";
   auto ms = [](const WORD v[4]) { return (DWORD{v[0]} << 16) | v[1]; };
   auto ls = [](const WORD v[4]) { return (DWORD{v[2]} << 16) | v[3]; };
-  for (DWORD d :
-       {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, ms(content.fileVersion), ls(content.fileVersion),
-        ms(content.productVersion), ls(content.productVersion), content.fileFlagsMask, content.fileFlags,
-        content.fileOS, content.fileType, content.fileSubtype, content.fileDateMS, content.fileDateLS})
+  for (DWORD d : {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, ms(content.fileVersion),
+                  ls(content.fileVersion), ms(content.productVersion), ls(content.productVersion),
+                  content.fileFlagsMask, content.fileFlags, content.fileOS, content.fileType,
+                  content.fileSubtype, content.fileDateMS, content.fileDateLS})
     PutDword(root.value, d);
   root.valueLength = static_cast<WORD>(root.value.size());
 
@@ -218,7 +218,8 @@ std::vector<BYTE> BuildVersionBlock(const VersionBlockContent& content) {
     vfi.text = true;
     Node var;
     var.key = "Translation";
-    for (const auto& [lang, cp] : content.translations) PutDword(var.value, (DWORD{cp} << 16) | lang);
+    for (const auto& [lang, cp] : content.translations)
+      PutDword(var.value, (DWORD{cp} << 16) | lang);
     var.valueLength = static_cast<WORD>(var.value.size());
     vfi.children.push_back(std::move(var));
     root.children.push_back(std::move(vfi));

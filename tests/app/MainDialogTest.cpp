@@ -60,8 +60,11 @@ class MainDialogTest : public ::testing::Test {
     ASSERT_TRUE(dlg.m_pPageMTKTracklogSetting->AllocateReplyBuffer());
     g_bPortOpen = TRUE;
   }
-  // The sentences the logger received, without checksums.
-  static std::vector<std::string> Bodies(const sim::SimLogger& logger) {
+  // The sentences the logger received, without checksums, once it has read
+  // the expected number (the simulated logger reads on its own thread).
+  static std::vector<std::string> Bodies(const sim::SimLogger& logger, size_t expected = 0) {
+    for (int i = 0; i < 500 && logger.Received().size() < expected; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::vector<std::string> out;
     for (const std::string& s : logger.Received()) out.push_back(s.substr(0, s.find('*')));
     return out;
@@ -262,7 +265,7 @@ TEST_F(MainDialogTest, CloseBoxWhileConnectedLeavesTheLoggerTwiceAndClosesThePor
     UserCloseBox(dlg);
   });
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  EXPECT_EQ(Bodies(logger), (std::vector<std::string>{"$VANTO710,2", "$VANTO710,2"}));
+  EXPECT_EQ(Bodies(logger, 2), (std::vector<std::string>{"$VANTO710,2", "$VANTO710,2"}));
   EXPECT_EQ(dlg.m_pPageDevice->m_hComPort, nullptr);
   EXPECT_EQ(dlg.m_bTimerThreadRun, 0);
   EXPECT_EQ(dlg.m_pPageMTKTracklogSetting->m_bReceiveStop, 1);
@@ -278,7 +281,7 @@ TEST_F(MainDialogTest, CloseAtHighSpeedReturnsTheLineTo38400First) {
     dlg.SendMessage(WM_CLOSE);
   });
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  EXPECT_EQ(Bodies(logger),
+  EXPECT_EQ(Bodies(logger, 3),
             (std::vector<std::string>{"$PMTK182,14,38400", "$VANTO710,2", "$VANTO710,2"}));
   EXPECT_FALSE(g_utilityManager.m_bHighSpeed);
   EXPECT_EQ(dlg.m_pPageDevice->m_hComPort, nullptr);
@@ -293,7 +296,7 @@ TEST_F(MainDialogTest, EscapeLeavesTheLoggerOnceAndCloseSendsNothing) {
       UserDialogKey(dlg, VK_ESCAPE);
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-    EXPECT_EQ(Bodies(logger), std::vector<std::string>{"$VANTO710,2"});
+    EXPECT_EQ(Bodies(logger, 1), std::vector<std::string>{"$VANTO710,2"});
     EXPECT_EQ(dlg.m_pPageDevice->m_hComPort, nullptr);
   }
   {
@@ -312,21 +315,28 @@ TEST_F(MainDialogTest, EscapeLeavesTheLoggerOnceAndCloseSendsNothing) {
   }
 }
 
-TEST_F(MainDialogTest, CloseIsIgnoredWhileTheFirmwarePageUpdates) {
+// The update works on pages the dialog owns: no path may end the window under it.
+TEST_F(MainDialogTest, NoClosingPathEndsTheWindowWhileTheFirmwarePageUpdates) {
   sim::SimLogger logger;
   CVantoUtilityDlg dlg;
   bool stillOpen = false;
   ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
     Connect(dlg, logger);
+    dlg.RunTimerThread(TRUE);
     dlg.m_pPageDownloadFW->m_bBusy = 1;
     UserCloseBox(dlg);
     dlg.SendMessage(WM_CLOSE);
+    UserDialogKey(dlg, VK_ESCAPE);
+    UserClick(dlg, IDOK);
     stillOpen = !dlg.IsModalEnded();
+    EXPECT_NE(dlg.m_pPageDevice->m_hComPort, nullptr);
+    EXPECT_EQ(dlg.m_bTimerThreadRun, 1);
     dlg.m_pPageDownloadFW->m_bBusy = 0;
+    UserDialogKey(dlg, VK_ESCAPE);
   });
-  dlg.DoModal();
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_TRUE(stillOpen);
-  EXPECT_TRUE(logger.Received().empty());
+  EXPECT_EQ(Bodies(logger, 1), std::vector<std::string>{"$VANTO710,2"});
 }
 
 TEST_F(MainDialogTest, ClosingWithoutAPortSendsNothing) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -256,6 +257,25 @@ TEST_F(TabCtrlExTest, WorkersEnableAndDisableTabsWhileTheWindowThreadRuns) {
   worker.join();
   EXPECT_TRUE(tab.IsItemEnabled(1));
   EXPECT_TRUE(tab.IsItemEnabled(2));
+}
+
+TEST_F(TabCtrlExTest, ATabDisabledByTwoThreadsAtOnceComesBackWithOneEnable) {
+  AddTabs(3);
+  Select(0);
+  for (int round = 0; round < 300; ++round) {
+    std::atomic<int> ready{0};
+    auto disable = [&] {
+      ++ready;
+      while (ready < 2) {
+      }
+      tab.EnableItem(1, FALSE);
+    };
+    std::thread a(disable), b(disable);
+    a.join();
+    b.join();
+    ASSERT_TRUE(tab.EnableItem(1, TRUE));
+    ASSERT_TRUE(tab.IsItemEnabled(1)) << round;
+  }
 }
 
 }  // namespace
