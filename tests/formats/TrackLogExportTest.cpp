@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <regex>
 
+#include "formats/FixedText.h"
 #include "formats/FormatsTestUtil.h"
+#include "formats/PageTrackLogFormat.h"
 #include "formats/TrackLogExport.h"
 #include "platform/ProcessTimeZone.h"
 #include "support/test_support.h"
@@ -389,4 +392,48 @@ TEST_F(TrackExport, WritersReportAFullDisk) {
   }
   std::fclose(source);
   std::fclose(full);
+}
+
+TEST(FixedText, SameCharactersAsPrintf) {
+  std::uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int i = 0; i < 20000; ++i) {
+    float f;
+    const std::uint32_t bits = next();
+    std::memcpy(&f, &bits, sizeof f);
+    const double values[] = {static_cast<double>(f),
+                             (static_cast<int>(next()) % 3600000000LL) * 1e-7,
+                             (static_cast<int>(next()) % 100000) * 0.01, 0.005 * (i - 10000)};
+    for (const double v : values) {
+      if (!std::isfinite(v) || std::fabs(v) > 1e30) continue;
+      for (const int decimals : {2, 6, 7}) {
+        char expected[512];
+        std::snprintf(expected, sizeof expected, "%4.*f", decimals, v);
+        std::string got;
+        AppendFixed(got, v, decimals);
+        ASSERT_EQ(got, expected) << decimals;
+      }
+    }
+  }
+}
+
+TEST_F(TrackExport, PageConvertFileWritesItsCurrentFormat) {
+  const auto trl = Trl(Track(2));
+  CPageTrackLogFormat page;
+  EXPECT_FALSE(page.ConvertFile());  // no streams
+  const auto out = dir.path() / "out.txt";
+  for (const TrackOutputFormat format : {kTrackOutputNmea, 7}) {
+    page.m_nFormat = format;
+    page.m_pSource = std::fopen(trl.c_str(), "rb");
+    page.m_pOutput = std::fopen(out.c_str(), "w");
+    ASSERT_TRUE(page.m_pSource != nullptr && page.m_pOutput != nullptr);
+    EXPECT_EQ(page.ConvertFile() != FALSE, format == kTrackOutputNmea);
+    std::fclose(page.m_pSource);
+    std::fclose(page.m_pOutput);
+    const std::string text = ReadAll(out);
+    if (format == kTrackOutputNmea)
+      EXPECT_EQ(text.rfind("$GPRMC,120000,A,", 0), 0u) << text;
+    else
+      EXPECT_EQ(text, "");  // an unknown format writes nothing
+  }
 }
