@@ -141,6 +141,13 @@ TEST_F(TrackExport, TextLinesWithZoneAndCrLf) {
   SetProcessTimeZone(8);
   EXPECT_EQ(SplitCrLf(Convert(kTrackOutputText, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)}))[0],
             "2.0000000,1.0000000,0.00,Thu Jan 01 08:00:00 1970");
+  // GPX and NMEA stay in UTC whatever the zone.
+  EXPECT_NE(Convert(kTrackOutputGpx, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)})
+                .find("<time>1970-01-01T00:00:00Z</time>"),
+            std::string::npos);
+  EXPECT_EQ(Convert(kTrackOutputNmea, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)})
+                .rfind("$GPRMC,000000,A,100.000000,N,200.000000,E,0,0,010170,,*", 0),
+            0u);
   SetProcessTimeZone(-5);
   EXPECT_EQ(SplitCrLf(Convert(kTrackOutputText, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)}))[0],
             "2.0000000,1.0000000,0.00,Wed Dec 31 19:00:00 1969");
