@@ -40,6 +40,8 @@ int CTrackLogExport::FormatGprmc(char* buffer, float longitude, float latitude,
                                  std::uint32_t utcSeconds) {
   std::tm tm{};
   if (buffer == nullptr || !ProcessGmtTime(static_cast<std::time_t>(utcSeconds), tm)) return 0;
+  // Degrees are taken as an int: a coordinate outside the globe has none.
+  if (!(std::fabs(latitude) <= 90.0f) || !(std::fabs(longitude) <= 180.0f)) return 0;
   char timeField[32], dateField[32], latText[64], lonText[64];
   std::snprintf(timeField, sizeof timeField, "%02d%02d%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
   std::snprintf(dateField, sizeof dateField, "%02d%02d%02d", tm.tm_mday, tm.tm_mon + 1,

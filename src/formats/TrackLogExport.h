@@ -38,7 +38,7 @@ class CTrackLogExport {
 
   // One "$GPRMC" sentence with checksum and CR LF into a buffer of
   // kGprmcBufferSize bytes; returns its length, 0 when the time has no
-  // calendar form.
+  // calendar form or a coordinate is not finite or out of range.
   static int FormatGprmc(char* buffer, float longitude, float latitude, std::uint32_t utcSeconds);
   // XOR of the characters after the leading '$' up to the first '*', CR or LF.
   static BYTE NmeaChecksum(const char* sentence);

@@ -117,6 +117,10 @@ TEST(Gprmc, CoordinateTexts) {
   EXPECT_NE(sentence(10.0f + 9.99f / 60, -(3.0f + 10.0f / 60)).find("310.0000"), std::string::npos);
   EXPECT_NE(sentence(10.0f + 9.99f / 60, 1.0f).find(",1009.9"), std::string::npos);
   EXPECT_NE(sentence(1.0f, -(3.0f + 10.0f / 60)).find(",S,"), std::string::npos);
+  // A coordinate that has no degrees gives no sentence.
+  for (const float bad : {NAN, INFINITY, 1e20f, -181.0f})
+    EXPECT_EQ(CTrackLogExport::FormatGprmc(buffer, bad, 1.0f, kDec04), 0) << bad;
+  EXPECT_EQ(CTrackLogExport::FormatGprmc(buffer, 1.0f, 90.5f, kDec04), 0);
 }
 
 TEST(OutputFileName, ReplacesExtensionAfterLastSeparator) {
