@@ -406,6 +406,16 @@ TEST_F(TrackExport, WritersReportAFullDisk) {
 }
 
 TEST(FixedText, SameCharactersAsPrintf) {
+  // Exact halfway values round as printf rounds them.
+  for (const double tie : {0.125, 0.375, -0.625, 1.125, 0.00390625, -121.00390625}) {
+    for (const int decimals : {2, 7}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%.*f", decimals, tie);
+      std::string got;
+      AppendFixed(got, tie, decimals);
+      EXPECT_EQ(got, expected);
+    }
+  }
   std::uint32_t seed = 12345;
   auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
   for (int i = 0; i < 20000; ++i) {
