@@ -1,6 +1,7 @@
 // Converts a full 2 MB log (131,072 records) to each export format, and
 // builds a 131,072-point block KML through the XML writer.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -14,10 +15,13 @@
 namespace {
 
 constexpr int kRecords = 131072;
+bool g_trlWritten = false;
 
 const std::string& TrlPath() {
   static const std::string path = [] {
-    const auto file = std::filesystem::temp_directory_path() / "navrel_bench.trl";
+    // One file per run, so two runs at once do not share it.
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("navrel_bench_" + std::to_string(::getpid()) + ".trl");
     std::FILE* out = std::fopen(file.c_str(), "wb");
     for (int i = 0; i < kRecords; ++i) {
       const TrackRecord r =
@@ -26,6 +30,7 @@ const std::string& TrlPath() {
       std::fwrite(r.bytes, 1, sizeof r.bytes, out);
     }
     std::fclose(out);
+    g_trlWritten = true;
     return file.string();
   }();
   return path;
@@ -70,4 +75,11 @@ BENCHMARK(BM_BlockKml)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (g_trlWritten) std::filesystem::remove(TrlPath());
+  return 0;
+}

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "formats/FixedText.h"
 #include "formats/XmlWriter.h"
 #include "framework/Time.h"
 #include "logger/BlockTrackRecord.h"
@@ -21,12 +22,6 @@ void BlockPointTables::Clear() {
 }
 
 namespace {
-void Append(std::string& out, const char* format, double value) {
-  char buffer[64];
-  const int n = std::snprintf(buffer, sizeof buffer, format, value);
-  if (n > 0) out.append(buffer, static_cast<size_t>(n < 64 ? n : 63));
-}
-
 double Degrees(std::int32_t units) { return units * 1e-7; }
 double Metres(std::int32_t centimetres) { return centimetres * 0.01; }
 }  // namespace
@@ -51,16 +46,16 @@ BOOL DecodeBlockRecords(BlockPointTables& tables, const BYTE* data, int outputFo
     const double alt = Metres(rec.altitude);
     if (outputFormat == kBlockOutputText && outText != nullptr) {
       line.clear();
-      Append(line, "%4.7f,", lon);
-      Append(line, "%4.7f,", lat);
-      Append(line, "%4.2f,", alt);
+      AppendFixed(line, lon, 7, ',');
+      AppendFixed(line, lat, 7, ',');
+      AppendFixed(line, alt, 2, ',');
       line += when;
       line += "\r\n";  // exported lines end with CR LF
       if (std::fwrite(line.data(), 1, line.size(), outText) != line.size()) ok = false;
     } else if (outputFormat == kBlockOutputKml) {
-      Append(tables.coordinates, "%4.7f,", lon);
-      Append(tables.coordinates, "%4.7f,", lat);
-      Append(tables.coordinates, "%4.2f ", alt);
+      AppendFixed(tables.coordinates, lon, 7, ',');
+      AppendFixed(tables.coordinates, lat, 7, ',');
+      AppendFixed(tables.coordinates, alt, 2, ' ');
     }
     tables.points.resize(static_cast<size_t>(tables.pointIndex) + 1);
     tables.names.resize(static_cast<size_t>(tables.pointIndex) + 1);
@@ -120,9 +115,9 @@ std::string BuildBlockKml(const BlockPointTables& tables) {
     xml.AddChildElement("Point");
     xml.EnterElement();
     coordinates.clear();
-    Append(coordinates, "%4.7f,", Degrees(p.longitude));
-    Append(coordinates, "%4.7f,", Degrees(p.latitude));
-    Append(coordinates, "%4.2f", Metres(p.altitude));
+    AppendFixed(coordinates, Degrees(p.longitude), 7, ',');
+    AppendFixed(coordinates, Degrees(p.latitude), 7, ',');
+    AppendFixed(coordinates, Metres(p.altitude), 2);
     xml.AddChildElement("coordinates", coordinates.c_str());
     xml.LeaveElement();
     xml.LeaveElement();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "formats/FixedText.h"
 #include "formats/TrackLogReader.h"
 #include "framework/Time.h"
 #include "platform/ProcessTimeZone.h"
@@ -39,6 +40,8 @@ int CTrackLogExport::FormatGprmc(char* buffer, float longitude, float latitude,
                                  std::uint32_t utcSeconds) {
   std::tm tm{};
   if (buffer == nullptr || !ProcessGmtTime(static_cast<std::time_t>(utcSeconds), tm)) return 0;
+  // Degrees are taken as an int: a coordinate outside the globe has none.
+  if (!(std::fabs(latitude) <= 90.0f) || !(std::fabs(longitude) <= 180.0f)) return 0;
   char timeField[32], dateField[32], latText[64], lonText[64];
   std::snprintf(timeField, sizeof timeField, "%02d%02d%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
   std::snprintf(dateField, sizeof dateField, "%02d%02d%02d", tm.tm_mday, tm.tm_mon + 1,
@@ -63,17 +66,11 @@ bool LocalTimeText(std::uint32_t utcSeconds, std::string& text) {
   return true;
 }
 
-void Append(std::string& out, const char* format, double a) {
-  char buffer[400];
-  const int n = std::snprintf(buffer, sizeof buffer, format, a);
-  if (n > 0) out.append(buffer, static_cast<size_t>(n < 400 ? n : 399));
-}
-
-// "lon,lat,alt" with the export's number formats.
-void AppendPoint(std::string& out, const TrackRecord& r, const char* altFormat) {
-  Append(out, "%4.7f,", r.Longitude());
-  Append(out, "%4.7f,", r.Latitude());
-  Append(out, altFormat, r.Altitude());
+// "lon,lat,alt" as "%4.7f,%4.7f,%4.2f", then altSuffix (',', ' ' or none).
+void AppendPoint(std::string& out, const TrackRecord& r, char altSuffix) {
+  AppendFixed(out, r.Longitude(), 7, ',');
+  AppendFixed(out, r.Latitude(), 7, ',');
+  AppendFixed(out, r.Altitude(), 2, altSuffix);
 }
 
 bool Put(std::FILE* out, const std::string& text) {
@@ -138,7 +135,7 @@ BOOL CTrackLogExport::WriteText(std::FILE* source, std::FILE* output) {
   const bool read = ForEachTrackRecord(source, [&](const TrackRecord& r) {
     if (!LocalTimeText(r.Time(), when)) return;
     line.clear();
-    AppendPoint(line, r, "%4.2f,");
+    AppendPoint(line, r, ',');
     line += when;
     line += "\r\n";
     ok = Put(output, line) && ok;
@@ -153,8 +150,12 @@ BOOL CTrackLogExport::WriteKml(std::FILE* source, std::FILE* output) {
       "<Placemark>\r\n<name>Route</name>\r\n<styleUrl>#roadStyle</styleUrl>\r\n"
       "<MultiGeometry>\r\n<LineString>\r\n<coordinates>\r\n";
   int count = 0;
+  std::string when;
   bool ok = ForEachTrackRecord(source, [&](const TrackRecord& r) {
-    AppendPoint(text, r, "%4.2f ");
+    // A time without a local calendar form is left out here as in the
+    // placemarks, so the route and the numbering agree.
+    if (!LocalTimeText(r.Time(), when)) return;
+    AppendPoint(text, r, ' ');
     ++count;
   });
   text += "</coordinates>\r\n</LineString>\r\n</MultiGeometry>\r\n</Placemark>\r\n";
@@ -162,17 +163,16 @@ BOOL CTrackLogExport::WriteKml(std::FILE* source, std::FILE* output) {
   ok = Put(output, text) && ok;
 
   int number = 0;
-  std::string when;
   ok = ForEachTrackRecord(source,
                           [&](const TrackRecord& r) {
-                            const int i = number++;
                             if (!LocalTimeText(r.Time(), when)) return;
+                            const int i = number++;
                             text = "<Placemark>\r\n<name>" + when + "</name>\r\n<styleUrl>";
                             text += i == 0           ? "#styleMap_TLP_Start"
                                     : i == count - 1 ? "#styleMap_TLP_Finish"
                                                      : "#styleMap_TLP_Normal";
                             text += "</styleUrl>\r\n<Point>\r\n<coordinates>";
-                            AppendPoint(text, r, "%4.2f");
+                            AppendPoint(text, r, '\0');
                             text += "</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
                             ok = Put(output, text) && ok;
                           }) &&
@@ -198,16 +198,25 @@ namespace {
 bool GpxPoint(const TrackRecord& r, const char* tag, int number, std::string& out) {
   std::tm tm{};
   if (!ProcessGmtTime(static_cast<std::time_t>(r.Time()), tm)) return false;
-  char buffer[512];
+  out.clear();
+  out += '<';
+  out += tag;
+  out += " lat=\"";
+  AppendFixed(out, r.Latitude(), 6, '"');
+  out += " lon=\"";
+  AppendFixed(out, r.Longitude(), 6, '"');
   // ele goes before time: the GPX 1.0 schema requires that order.
+  out += ">\r\n<ele>";
+  AppendFixed(out, r.Altitude(), 2);
+  char buffer[160];
   std::snprintf(buffer, sizeof buffer,
-                "<%s lat=\"%f\" lon=\"%f\">\r\n<ele>%.2f</ele>\r\n"
-                "<time>%04d-%02d-%02dT%02d:%02d:%02dZ</time>\r\n"
-                "<name><![CDATA[Point %d]]></name>\r\n</%s>\r\n",
-                tag, static_cast<double>(r.Latitude()), static_cast<double>(r.Longitude()),
-                static_cast<double>(r.Altitude()), tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_hour, tm.tm_min, tm.tm_sec, number, tag);
-  out = buffer;
+                "</ele>\r\n<time>%04d-%02d-%02dT%02d:%02d:%02dZ</time>\r\n"
+                "<name><![CDATA[Point %d]]></name>\r\n</",
+                tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                number);
+  out += buffer;
+  out += tag;
+  out += ">\r\n";
   return true;
 }
 }  // namespace
@@ -254,8 +263,8 @@ BOOL CTrackLogExport::WriteFormat(TrackOutputFormat format, std::FILE* source, s
 }
 
 BOOL CTrackLogExport::ConvertFile() {
-  if (m_pSourceFile == nullptr || m_pOutputFile == nullptr) return FALSE;
-  return WriteFormat(m_nOutputFormat, m_pSourceFile, m_pOutputFile);
+  if (m_pSource == nullptr || m_pOutput == nullptr) return FALSE;
+  return WriteFormat(m_nFormat, m_pSource, m_pOutput);
 }
 
 std::string CTrackLogExport::MakeOutputFileName(const std::string& path, TrackOutputFormat format) {

@@ -1,6 +1,6 @@
 // TRL reading and the TXT, KML, NMEA and GPX export writers. The format
-// conversion page and the chipset log download call these; the page class
-// derives from this one so its writers are members of the page object.
+// conversion page (CPageTrackLogFormat) derives from this class, so the
+// writers are members of the page object that the chipset log download calls.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +38,7 @@ class CTrackLogExport {
 
   // One "$GPRMC" sentence with checksum and CR LF into a buffer of
   // kGprmcBufferSize bytes; returns its length, 0 when the time has no
-  // calendar form.
+  // calendar form or a coordinate is not finite or out of range.
   static int FormatGprmc(char* buffer, float longitude, float latitude, std::uint32_t utcSeconds);
   // XOR of the characters after the leading '$' up to the first '*', CR or LF.
   static BYTE NmeaChecksum(const char* sentence);
@@ -69,7 +69,9 @@ class CTrackLogExport {
 
   static BOOL WriteFormat(TrackOutputFormat format, std::FILE* source, std::FILE* output);
 
-  TrackOutputFormat m_nOutputFormat = kTrackOutputKml;
-  std::FILE* m_pSourceFile = nullptr;
-  std::FILE* m_pOutputFile = nullptr;
+  // The format ConvertFile writes next, and the streams it writes with (open
+  // only while one output is written).
+  TrackOutputFormat m_nFormat = kTrackOutputKml;
+  std::FILE* m_pSource = nullptr;
+  std::FILE* m_pOutput = nullptr;
 };

@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <regex>
 
+#include "formats/FixedText.h"
 #include "formats/FormatsTestUtil.h"
+#include "formats/PageTrackLogFormat.h"
 #include "formats/TrackLogExport.h"
 #include "platform/ProcessTimeZone.h"
 #include "support/test_support.h"
@@ -114,6 +117,10 @@ TEST(Gprmc, CoordinateTexts) {
   EXPECT_NE(sentence(10.0f + 9.99f / 60, -(3.0f + 10.0f / 60)).find("310.0000"), std::string::npos);
   EXPECT_NE(sentence(10.0f + 9.99f / 60, 1.0f).find(",1009.9"), std::string::npos);
   EXPECT_NE(sentence(1.0f, -(3.0f + 10.0f / 60)).find(",S,"), std::string::npos);
+  // A coordinate that has no degrees gives no sentence.
+  for (const float bad : {NAN, INFINITY, 1e20f, -181.0f})
+    EXPECT_EQ(CTrackLogExport::FormatGprmc(buffer, bad, 1.0f, kDec04), 0) << bad;
+  EXPECT_EQ(CTrackLogExport::FormatGprmc(buffer, 1.0f, 90.5f, kDec04), 0);
 }
 
 TEST(OutputFileName, ReplacesExtensionAfterLastSeparator) {
@@ -138,6 +145,13 @@ TEST_F(TrackExport, TextLinesWithZoneAndCrLf) {
   SetProcessTimeZone(8);
   EXPECT_EQ(SplitCrLf(Convert(kTrackOutputText, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)}))[0],
             "2.0000000,1.0000000,0.00,Thu Jan 01 08:00:00 1970");
+  // GPX and NMEA stay in UTC whatever the zone.
+  EXPECT_NE(Convert(kTrackOutputGpx, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)})
+                .find("<time>1970-01-01T00:00:00Z</time>"),
+            std::string::npos);
+  EXPECT_EQ(Convert(kTrackOutputNmea, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)})
+                .rfind("$GPRMC,000000,A,100.000000,N,200.000000,E,0,0,010170,,*", 0),
+            0u);
   SetProcessTimeZone(-5);
   EXPECT_EQ(SplitCrLf(Convert(kTrackOutputText, {TrackRecord::Make(0, 1.0f, 2.0f, 0.0f)}))[0],
             "2.0000000,1.0000000,0.00,Wed Dec 31 19:00:00 1969");
@@ -389,4 +403,58 @@ TEST_F(TrackExport, WritersReportAFullDisk) {
   }
   std::fclose(source);
   std::fclose(full);
+}
+
+TEST(FixedText, SameCharactersAsPrintf) {
+  // Exact halfway values round as printf rounds them.
+  for (const double tie : {0.125, 0.375, -0.625, 1.125, 0.00390625, -121.00390625}) {
+    for (const int decimals : {2, 7}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%.*f", decimals, tie);
+      std::string got;
+      AppendFixed(got, tie, decimals);
+      EXPECT_EQ(got, expected);
+    }
+  }
+  std::uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int i = 0; i < 20000; ++i) {
+    float f;
+    const std::uint32_t bits = next();
+    std::memcpy(&f, &bits, sizeof f);
+    const double values[] = {static_cast<double>(f),
+                             (static_cast<int>(next()) % 3600000000LL) * 1e-7,
+                             (static_cast<int>(next()) % 100000) * 0.01, 0.005 * (i - 10000)};
+    for (const double v : values) {
+      if (!std::isfinite(v) || std::fabs(v) > 1e30) continue;
+      for (const int decimals : {2, 6, 7}) {
+        char expected[512];
+        std::snprintf(expected, sizeof expected, "%4.*f", decimals, v);
+        std::string got;
+        AppendFixed(got, v, decimals);
+        ASSERT_EQ(got, expected) << decimals;
+      }
+    }
+  }
+}
+
+TEST_F(TrackExport, PageConvertFileWritesItsCurrentFormat) {
+  const auto trl = Trl(Track(2));
+  CPageTrackLogFormat page;
+  EXPECT_FALSE(page.ConvertFile());  // no streams
+  const auto out = dir.path() / "out.txt";
+  for (const TrackOutputFormat format : {kTrackOutputNmea, 7}) {
+    page.m_nFormat = format;
+    page.m_pSource = std::fopen(trl.c_str(), "rb");
+    page.m_pOutput = std::fopen(out.c_str(), "w");
+    ASSERT_TRUE(page.m_pSource != nullptr && page.m_pOutput != nullptr);
+    EXPECT_EQ(page.ConvertFile() != FALSE, format == kTrackOutputNmea);
+    std::fclose(page.m_pSource);
+    std::fclose(page.m_pOutput);
+    const std::string text = ReadAll(out);
+    if (format == kTrackOutputNmea)
+      EXPECT_EQ(text.rfind("$GPRMC,120000,A,", 0), 0u) << text;
+    else
+      EXPECT_EQ(text, "");  // an unknown format writes nothing
+  }
 }
