@@ -227,7 +227,8 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
 
   // Exif IFD, then the maker note and Interoperability IFDs it points to.
   if (!In(exifIfd, 2)) return GpsCopyResult::FormatError;
-  if (!PatchIfd(exifIfd, kTagMakerNote, kTagInteropIfd, tiffOut, message)) {
+  // A maker note of four bytes or fewer lies in its entry and is not moved.
+  if (!PatchIfd(exifIfd, kTagInteropIfd, kTagInteropIfd, tiffOut, message)) {
     return GpsCopyResult::FormatError;
   }
   const std::uint32_t exifCount = U16(exifIfd);
@@ -427,8 +428,8 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
       fail(why);
       return;
     case GpsCopyResult::UnsupportedMake:
+      // Not an error: the caller reports it through m_bGpsPhotoAccepted.
       m_bGpsPhotoAccepted = 0;
-      message = why;
       return;
     case GpsCopyResult::UnsupportedLayout:
       m_bGpsPhotoAccepted = 0;

@@ -1,6 +1,7 @@
 // Geotagged copies: content read back, offsets, refusals and cleanup.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "PhotoTestSupport.h"
@@ -155,6 +156,24 @@ TEST_F(GpsWriterTest, HighTagsStayInOrderAndRunsReplaceEarlierCopies) {
   ExpectFaithfulCopy(photo, phototest::ReadFile(o.copy), false);
 }
 
+TEST_F(GpsWriterTest, InlineMakerNoteKeepsItsBytes) {
+  // A maker note of four bytes holds data, not an offset, in its entry.
+  Bytes photo = BuildJpeg(JpegLayout{});
+  const Bytes makerNoteEntry = {0x7C, 0x92, 7, 0};  // tag 37500, UNDEFINED, little-endian
+  const auto at =
+      std::search(photo.begin(), photo.end(), makerNoteEntry.begin(), makerNoteEntry.end());
+  ASSERT_NE(at, photo.end());
+  const Bytes inlineNote = {4, 0, 0, 0, 'A', 'B', 'C', 'D'};  // count 4, then the data
+  std::copy(inlineNote.begin(), inlineNote.end(), at + 4);
+  std::vector<BYTE> out;
+  std::string message;
+  ASSERT_EQ(BuildGpsExifCopy(photo, point, out, message), GpsCopyResult::Written) << message;
+  const ParsedExif copy = ParseJpeg(Bytes(out.begin(), out.end()), false);
+  const exiftest::Field* note = FindField(copy, "Exif", 37500);
+  ASSERT_NE(note, nullptr);
+  EXPECT_EQ(note->value, (Bytes{'A', 'B', 'C', 'D'}));
+}
+
 TEST_F(GpsWriterTest, IfdZeroWhereTheHeaderSays) {
   JpegLayout layout = Sony();
   layout.ifd0Offset = 20;
@@ -172,6 +191,7 @@ TEST_F(GpsWriterTest, UnsupportedMakesLeaveNothingBehind) {
     page.m_bGpsPhotoAccepted = 1;
     const Outcome o = Write("f.jpg", BuildJpeg(layout), point);
     EXPECT_EQ(o.flag, 0) << make;
+    EXPECT_EQ(o.message, "") << make;
     EXPECT_EQ(page.m_bGpsPhotoAccepted, 0) << make;
     EXPECT_FALSE(fs::exists(dir.path() / "GPS")) << make;
   }
