@@ -237,6 +237,20 @@ TEST_F(GpsWriterTest, IfdOneBeforeTheExifDataIsRefused) {
   EXPECT_NE(message.find("order"), std::string::npos);
 }
 
+TEST_F(GpsWriterTest, DataAcrossTheGpsPlaceIsRefused) {
+  // The Model text starts two bytes before IFD1, where the GPS data goes.
+  Bytes photo = BuildJpeg(JpegLayout{});
+  const std::uint32_t ifd1 = ParseJpeg(photo, false).ifdOffsets.at("IFD1");
+  const Bytes modelEntry = {0x10, 0x01, 2, 0, 8, 0, 0, 0};  // tag 272, ASCII, count 8
+  const auto at = std::search(photo.begin(), photo.end(), modelEntry.begin(), modelEntry.end());
+  ASSERT_NE(at, photo.end());
+  for (int i = 0; i < 4; ++i) at[8 + i] = static_cast<std::uint8_t>((ifd1 - 2) >> (8 * i));
+  const Outcome o = Write("m.jpg", photo, point);
+  EXPECT_EQ(o.flag, 1);
+  EXPECT_EQ(page.m_bGpsPhotoAccepted, 0) << "the user is told the photo got no GPS data";
+  EXPECT_FALSE(fs::exists(o.copy));
+}
+
 TEST_F(GpsWriterTest, FormatErrorsAndUnreadablePhotos) {
   JpegLayout noExif;
   noExif.exifPointer = false;
