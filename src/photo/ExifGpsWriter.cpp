@@ -52,8 +52,9 @@ class GpsCopyBuilder {
   }
   // Checks an IFD of `count` entries at `offset` and moves the offsets in
   // its entries: values larger than four bytes and the pointer tags.
-  bool PatchIfd(std::uint64_t offset, std::uint32_t pointerTag1, std::uint32_t pointerTag2,
-                std::vector<BYTE>& out, std::string& message);
+  // Written when it could.
+  GpsCopyResult PatchIfd(std::uint64_t offset, std::uint32_t pointerTag1, std::uint32_t pointerTag2,
+                         std::vector<BYTE>& out, std::string& message);
   void BuildGpsBlock(const TrackPoint& point, std::uint32_t gpsOffset, BYTE* block) const;
 
   std::span<const BYTE> m_tiff;
@@ -64,16 +65,16 @@ class GpsCopyBuilder {
   std::vector<Region> m_regions;    // IFDs seen, which must not overlap
 };
 
-bool GpsCopyBuilder::PatchIfd(std::uint64_t offset, std::uint32_t pointerTag1,
-                              std::uint32_t pointerTag2, std::vector<BYTE>& out,
-                              std::string& message) {
+GpsCopyResult GpsCopyBuilder::PatchIfd(std::uint64_t offset, std::uint32_t pointerTag1,
+                                       std::uint32_t pointerTag2, std::vector<BYTE>& out,
+                                       std::string& message) {
   message = kNotExifFormat;
-  if (!In(offset, 2)) return false;
+  if (!In(offset, 2)) return GpsCopyResult::FormatError;
   const std::uint32_t count = U16(offset);
   const Region region{offset, offset + 2 + std::uint64_t{count} * kEntrySize};
-  if (!In(offset, region.end - offset)) return false;
+  if (!In(offset, region.end - offset)) return GpsCopyResult::FormatError;
   for (const Region& other : m_regions) {
-    if (region.begin < other.end && other.begin < region.end) return false;
+    if (region.begin < other.end && other.begin < region.end) return GpsCopyResult::FormatError;
   }
   m_regions.push_back(region);
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -87,20 +88,22 @@ bool GpsCopyBuilder::PatchIfd(std::uint64_t offset, std::uint32_t pointerTag1,
       // The data must lie in the segment, wholly on one side of each insertion.
       const std::uint64_t begin = entry.nValue;
       const std::uint64_t end = begin + static_cast<std::uint64_t>(size);
-      if (!In(begin, end - begin)) return false;
-      if (begin < m_insertEntry + 4 && m_ifd0 < end) return false;  // inside IFD0's table
+      if (!In(begin, end - begin)) return GpsCopyResult::FormatError;
+      if (begin < m_insertEntry + 4 && m_ifd0 < end) {
+        return GpsCopyResult::FormatError;  // inside IFD0's table
+      }
       if ((begin < m_insertEntry && m_insertEntry < end) ||
           (begin < m_insertBlock && m_insertBlock < end)) {
         message = "EXIF data lies across the place of the GPS data.";
-        return false;
+        return GpsCopyResult::UnsupportedLayout;
       }
     }
     const std::uint64_t moved = Relocate(entry.nValue);
-    if (moved > 0xFFFFFFFFu) return false;
+    if (moved > 0xFFFFFFFFu) return GpsCopyResult::FormatError;
     StoreU32(out.data() + at + 8, static_cast<std::uint32_t>(moved), m_be);
   }
   message.clear();
-  return true;
+  return GpsCopyResult::Written;
 }
 
 void GpsCopyBuilder::BuildGpsBlock(const TrackPoint& point, std::uint32_t g, BYTE* b) const {
@@ -221,15 +224,16 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
   }
 
   tiffOut.assign(m_tiff.begin(), m_tiff.end());
-  if (!PatchIfd(ifd0, kTagExifIfd, kTagExifIfd, tiffOut, message)) {
-    return GpsCopyResult::FormatError;
-  }
+  if (const GpsCopyResult r = PatchIfd(ifd0, kTagExifIfd, kTagExifIfd, tiffOut, message);
+      r != GpsCopyResult::Written)
+    return r;
 
   // Exif IFD, then the maker note and Interoperability IFDs it points to.
   if (!In(exifIfd, 2)) return GpsCopyResult::FormatError;
-  if (!PatchIfd(exifIfd, kTagMakerNote, kTagInteropIfd, tiffOut, message)) {
-    return GpsCopyResult::FormatError;
-  }
+  // A maker note of four bytes or fewer lies in its entry and is not moved.
+  if (const GpsCopyResult r = PatchIfd(exifIfd, kTagInteropIfd, kTagInteropIfd, tiffOut, message);
+      r != GpsCopyResult::Written)
+    return r;
   const std::uint32_t exifCount = U16(exifIfd);
   std::uint64_t makerNote = 0, makerNoteSize = 0, interop = 0;
   bool hasInterop = false;
@@ -250,15 +254,15 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
       message = "Maker note layout not supported for GPS data.";
       return GpsCopyResult::UnsupportedLayout;
     }
-    if (!PatchIfd(ifd, 0xFFFFFFFFu, 0xFFFFFFFFu, tiffOut, message)) {
-      return GpsCopyResult::FormatError;
-    }
+    if (const GpsCopyResult r = PatchIfd(ifd, 0xFFFFFFFFu, 0xFFFFFFFFu, tiffOut, message);
+        r != GpsCopyResult::Written)
+      return r;
     structures.push_back(m_regions.back());
   }
   if (hasInterop) {
-    if (!PatchIfd(interop, 0xFFFFFFFFu, 0xFFFFFFFFu, tiffOut, message)) {
-      return GpsCopyResult::FormatError;
-    }
+    if (const GpsCopyResult r = PatchIfd(interop, 0xFFFFFFFFu, 0xFFFFFFFFu, tiffOut, message);
+        r != GpsCopyResult::Written)
+      return r;
     structures.push_back(m_regions.back());
   }
   for (const Region& region : structures) {
@@ -267,9 +271,10 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
       return GpsCopyResult::UnsupportedLayout;
     }
   }
-  if (!PatchIfd(ifd1, kTagThumbnailOffset, kTagThumbnailOffset, tiffOut, message)) {
-    return GpsCopyResult::FormatError;
-  }
+  if (const GpsCopyResult r =
+          PatchIfd(ifd1, kTagThumbnailOffset, kTagThumbnailOffset, tiffOut, message);
+      r != GpsCopyResult::Written)
+    return r;
 
   // IFD0 gains one entry, in tag order, and points on to the moved IFD1.
   const std::uint64_t gpsOffset = std::uint64_t{ifd1} + kEntrySize;
@@ -427,8 +432,8 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
       fail(why);
       return;
     case GpsCopyResult::UnsupportedMake:
+      // Not an error: the caller reports it through m_bGpsPhotoAccepted.
       m_bGpsPhotoAccepted = 0;
-      message = why;
       return;
     case GpsCopyResult::UnsupportedLayout:
       m_bGpsPhotoAccepted = 0;

@@ -14,6 +14,7 @@
 #include "photo/PhotoTypes.h"
 #include "platform/WinTypes.h"
 #include "res/photo_ids.h"
+#include "ui/HListBox.h"
 
 class CPageTrackLogPhoto : public CDialog {
  public:
@@ -89,7 +90,7 @@ class CPageTrackLogPhoto : public CDialog {
   std::string m_strText;
   std::string m_strPhotoFolder;
   std::string m_strTrlPath;
-  CListBox m_listResult;
+  CHListBox m_listResult;  // keeps its horizontal extent for long paths
   CStatic m_staticStatus;
 
  protected:

@@ -1,6 +1,7 @@
 // Geotagged copies: content read back, offsets, refusals and cleanup.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "PhotoTestSupport.h"
@@ -155,6 +156,24 @@ TEST_F(GpsWriterTest, HighTagsStayInOrderAndRunsReplaceEarlierCopies) {
   ExpectFaithfulCopy(photo, phototest::ReadFile(o.copy), false);
 }
 
+TEST_F(GpsWriterTest, InlineMakerNoteKeepsItsBytes) {
+  // A maker note of four bytes holds data, not an offset, in its entry.
+  Bytes photo = BuildJpeg(JpegLayout{});
+  const Bytes makerNoteEntry = {0x7C, 0x92, 7, 0};  // tag 37500, UNDEFINED, little-endian
+  const auto at =
+      std::search(photo.begin(), photo.end(), makerNoteEntry.begin(), makerNoteEntry.end());
+  ASSERT_NE(at, photo.end());
+  const Bytes inlineNote = {4, 0, 0, 0, 'A', 'B', 'C', 'D'};  // count 4, then the data
+  std::copy(inlineNote.begin(), inlineNote.end(), at + 4);
+  std::vector<BYTE> out;
+  std::string message;
+  ASSERT_EQ(BuildGpsExifCopy(photo, point, out, message), GpsCopyResult::Written) << message;
+  const ParsedExif copy = ParseJpeg(Bytes(out.begin(), out.end()), false);
+  const exiftest::Field* note = FindField(copy, "Exif", 37500);
+  ASSERT_NE(note, nullptr);
+  EXPECT_EQ(note->value, (Bytes{'A', 'B', 'C', 'D'}));
+}
+
 TEST_F(GpsWriterTest, IfdZeroWhereTheHeaderSays) {
   JpegLayout layout = Sony();
   layout.ifd0Offset = 20;
@@ -172,6 +191,7 @@ TEST_F(GpsWriterTest, UnsupportedMakesLeaveNothingBehind) {
     page.m_bGpsPhotoAccepted = 1;
     const Outcome o = Write("f.jpg", BuildJpeg(layout), point);
     EXPECT_EQ(o.flag, 0) << make;
+    EXPECT_EQ(o.message, "") << make;
     EXPECT_EQ(page.m_bGpsPhotoAccepted, 0) << make;
     EXPECT_FALSE(fs::exists(dir.path() / "GPS")) << make;
   }
@@ -215,6 +235,20 @@ TEST_F(GpsWriterTest, IfdOneBeforeTheExifDataIsRefused) {
   std::string message;
   EXPECT_EQ(BuildGpsExifCopy(photo, point, out, message), GpsCopyResult::UnsupportedLayout);
   EXPECT_NE(message.find("order"), std::string::npos);
+}
+
+TEST_F(GpsWriterTest, DataAcrossTheGpsPlaceIsRefused) {
+  // The Model text starts two bytes before IFD1, where the GPS data goes.
+  Bytes photo = BuildJpeg(JpegLayout{});
+  const std::uint32_t ifd1 = ParseJpeg(photo, false).ifdOffsets.at("IFD1");
+  const Bytes modelEntry = {0x10, 0x01, 2, 0, 8, 0, 0, 0};  // tag 272, ASCII, count 8
+  const auto at = std::search(photo.begin(), photo.end(), modelEntry.begin(), modelEntry.end());
+  ASSERT_NE(at, photo.end());
+  for (int i = 0; i < 4; ++i) at[8 + i] = static_cast<std::uint8_t>((ifd1 - 2) >> (8 * i));
+  const Outcome o = Write("m.jpg", photo, point);
+  EXPECT_EQ(o.flag, 1);
+  EXPECT_EQ(page.m_bGpsPhotoAccepted, 0) << "the user is told the photo got no GPS data";
+  EXPECT_FALSE(fs::exists(o.copy));
 }
 
 TEST_F(GpsWriterTest, FormatErrorsAndUnreadablePhotos) {

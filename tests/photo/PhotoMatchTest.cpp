@@ -133,6 +133,9 @@ TEST_F(PhotoMatchTest, ParseAndMatchWriteLinesAndCounts) {
   EXPECT_EQ(lines[4], "Photo CombinedPass:" + a);
   EXPECT_EQ(lines[5], "Photo CombinedPass:" + b);
   EXPECT_EQ(page.GetStatusText(), "Photo Parsed: Pass:2 Error:1 \nPhoto Combined: Pass:2 Error:1");
+  // The list scrolls sideways to its longest line.
+  EXPECT_GT(page.m_listResult.GetHorizontalExtent(), 0);
+  EXPECT_EQ(page.m_listResult.GetHorizontalExtent(), page.m_listResult.GetMaxWidth());
 }
 
 TEST_F(PhotoMatchTest, BatchModeWritesNoLinesButMatches) {

@@ -43,7 +43,7 @@ int main() {
   const fs::path dir = fs::temp_directory_path() / "navrel_photo_bench";
   fs::remove_all(dir);
   fs::create_directories(dir / "plain");
-  exiftest::Bytes photo = exiftest::BuildJpeg(exiftest::JpegSpec{});
+  exiftest::Bytes photo = exiftest::BuildJpeg(exiftest::JpegLayout{});
   photo.insert(photo.end() - 2, 3 * 1024 * 1024, 0x5A);  // a 3 MB image body
   const int count = 100;
   for (int i = 0; i < count; ++i) {
