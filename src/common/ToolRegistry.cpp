@@ -55,10 +55,8 @@ BOOL QueryValue(const CTool& tool, HKEY root, const std::string& path, DWORD exp
   DWORD type = REG_NONE;
   result = RegQueryValueEx(key, kn.valueName.c_str(), nullptr, &type, buffer, &size);
   RegCloseKey(key);
-  // A value of another type is reported as such even when it is too long for
-  // the buffer.
-  if ((result == ERROR_SUCCESS || result == ERROR_MORE_DATA) && type != expectedType)
-    result = ERROR_INVALID_DATA;
+  // A value too long for the buffer fails as such, whatever its type.
+  if (result == ERROR_SUCCESS && type != expectedType) result = ERROR_INVALID_DATA;
   if (result != ERROR_SUCCESS) {
     SetLastError(result);
     return FALSE;

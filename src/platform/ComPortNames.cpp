@@ -169,9 +169,16 @@ std::string ResolveComPortName(const std::string& name) {
   // logger's pseudo-terminal, and is never opened in its stead. Without the
   // kernel's port list the last place is the best guess.
   for (const auto& e : LoadComPortTable()) {
-    if (e.number != number || e.devPath.empty()) continue;
+    if (e.number != number) continue;
     struct stat st {};
-    if (!treeReadable || stat(e.devPath.c_str(), &st) != 0) return e.devPath;
+    if (!e.devPath.empty() && (!treeReadable || stat(e.devPath.c_str(), &st) != 0))
+      return e.devPath;
+    return "";  // the number is taken: no other device stands in for it
   }
-  return FallbackDevice(number);
+  // A free number opens the built-in port of that number, unless that port
+  // is present under another number.
+  std::string fallback = FallbackDevice(number);
+  for (const auto& p : present)
+    if (p.devPath == fallback) return "";
+  return fallback;
 }
