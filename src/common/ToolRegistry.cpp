@@ -2,32 +2,12 @@
 #include <cstring>
 
 #include "common/Tool.h"
-#include "platform/LastError.h"
-
-#if __has_include("framework/Strings.h")
 #include "framework/Strings.h"
-#define NAVREL_HAVE_STRING_TABLE 1
-#else
-#include "framework/DialogTemplate.h"
-#endif
+#include "platform/LastError.h"
 
 namespace {
 
 constexpr UINT IDS_REGISTRY_KEY = 112;
-
-std::string LoadTableString(UINT id) {
-#ifdef NAVREL_HAVE_STRING_TABLE
-  return std::string(LoadResString(id));
-#else
-  // Until the string table is built, the shared entries are read directly.
-  static const StringEntry entries[] = {
-#include "res/common_strings.inc"
-  };
-  for (const StringEntry& e : entries)
-    if (e.id == id) return e.en;
-  return "";
-#endif
-}
 
 // Opens root\<base key>\<subkeys of path> and gives the value name.
 struct KeyAndName {
@@ -36,7 +16,7 @@ struct KeyAndName {
 };
 
 KeyAndName Locate(const CTool& tool, const std::string& path) {
-  KeyAndName kn{LoadTableString(IDS_REGISTRY_KEY), ""};
+  KeyAndName kn{LoadResString(IDS_REGISTRY_KEY), ""};
   tool.SplitRegPath(kn.key, path, kn.valueName);
   return kn;
 }
@@ -144,7 +124,7 @@ BOOL CTool::GetRegString(HKEY root, const std::string& section, const std::strin
 
 BOOL CTool::GetRegString(HKEY root, const std::string& section, UINT entryId,
                          std::string& value) const {
-  return GetRegString(root, Join(section, LoadTableString(entryId)), value);
+  return GetRegString(root, Join(section, LoadResString(entryId)), value);
 }
 
 BOOL CTool::SetRegString(HKEY root, const std::string& section, const std::string& entry,
@@ -154,7 +134,7 @@ BOOL CTool::SetRegString(HKEY root, const std::string& section, const std::strin
 
 BOOL CTool::SetRegString(HKEY root, const std::string& section, UINT entryId,
                          const std::string& value) const {
-  return SetRegString(root, Join(section, LoadTableString(entryId)), value);
+  return SetRegString(root, Join(section, LoadResString(entryId)), value);
 }
 
 BOOL CTool::GetRegDword(HKEY root, const std::string& section, const std::string& entry,
@@ -163,7 +143,7 @@ BOOL CTool::GetRegDword(HKEY root, const std::string& section, const std::string
 }
 
 BOOL CTool::GetRegDword(HKEY root, const std::string& section, UINT entryId, int& value) const {
-  return GetRegDword(root, Join(section, LoadTableString(entryId)), value);
+  return GetRegDword(root, Join(section, LoadResString(entryId)), value);
 }
 
 BOOL CTool::SetRegDword(HKEY root, const std::string& section, const std::string& entry,
@@ -172,5 +152,5 @@ BOOL CTool::SetRegDword(HKEY root, const std::string& section, const std::string
 }
 
 BOOL CTool::SetRegDword(HKEY root, const std::string& section, UINT entryId, int value) const {
-  return SetRegDword(root, Join(section, LoadTableString(entryId)), value);
+  return SetRegDword(root, Join(section, LoadResString(entryId)), value);
 }
