@@ -2,32 +2,12 @@
 #include <cstring>
 
 #include "common/Tool.h"
-#include "platform/LastError.h"
-
-#if __has_include("framework/Strings.h")
 #include "framework/Strings.h"
-#define NAVREL_HAVE_STRING_TABLE 1
-#else
-#include "framework/DialogTemplate.h"
-#endif
+#include "platform/LastError.h"
 
 namespace {
 
 constexpr UINT IDS_REGISTRY_KEY = 112;
-
-std::string LoadTableString(UINT id) {
-#ifdef NAVREL_HAVE_STRING_TABLE
-  return std::string(LoadResString(id));
-#else
-  // Until the string table is built, the shared entries are read directly.
-  static const StringEntry entries[] = {
-#include "res/common_strings.inc"
-  };
-  for (const StringEntry& e : entries)
-    if (e.id == id) return e.en;
-  return "";
-#endif
-}
 
 // Opens root\<base key>\<subkeys of path> and gives the value name.
 struct KeyAndName {
@@ -36,7 +16,7 @@ struct KeyAndName {
 };
 
 KeyAndName Locate(const CTool& tool, const std::string& path) {
-  KeyAndName kn{LoadTableString(IDS_REGISTRY_KEY), ""};
+  KeyAndName kn{LoadResString(IDS_REGISTRY_KEY), ""};
   tool.SplitRegPath(kn.key, path, kn.valueName);
   return kn;
 }
@@ -55,10 +35,8 @@ BOOL QueryValue(const CTool& tool, HKEY root, const std::string& path, DWORD exp
   DWORD type = REG_NONE;
   result = RegQueryValueEx(key, kn.valueName.c_str(), nullptr, &type, buffer, &size);
   RegCloseKey(key);
-  // A value of another type is reported as such even when it is too long for
-  // the buffer.
-  if ((result == ERROR_SUCCESS || result == ERROR_MORE_DATA) && type != expectedType)
-    result = ERROR_INVALID_DATA;
+  // A value too long for the buffer fails as such, whatever its type.
+  if (result == ERROR_SUCCESS && type != expectedType) result = ERROR_INVALID_DATA;
   if (result != ERROR_SUCCESS) {
     SetLastError(result);
     return FALSE;
@@ -146,7 +124,7 @@ BOOL CTool::GetRegString(HKEY root, const std::string& section, const std::strin
 
 BOOL CTool::GetRegString(HKEY root, const std::string& section, UINT entryId,
                          std::string& value) const {
-  return GetRegString(root, Join(section, LoadTableString(entryId)), value);
+  return GetRegString(root, Join(section, LoadResString(entryId)), value);
 }
 
 BOOL CTool::SetRegString(HKEY root, const std::string& section, const std::string& entry,
@@ -156,7 +134,7 @@ BOOL CTool::SetRegString(HKEY root, const std::string& section, const std::strin
 
 BOOL CTool::SetRegString(HKEY root, const std::string& section, UINT entryId,
                          const std::string& value) const {
-  return SetRegString(root, Join(section, LoadTableString(entryId)), value);
+  return SetRegString(root, Join(section, LoadResString(entryId)), value);
 }
 
 BOOL CTool::GetRegDword(HKEY root, const std::string& section, const std::string& entry,
@@ -165,7 +143,7 @@ BOOL CTool::GetRegDword(HKEY root, const std::string& section, const std::string
 }
 
 BOOL CTool::GetRegDword(HKEY root, const std::string& section, UINT entryId, int& value) const {
-  return GetRegDword(root, Join(section, LoadTableString(entryId)), value);
+  return GetRegDword(root, Join(section, LoadResString(entryId)), value);
 }
 
 BOOL CTool::SetRegDword(HKEY root, const std::string& section, const std::string& entry,
@@ -174,5 +152,5 @@ BOOL CTool::SetRegDword(HKEY root, const std::string& section, const std::string
 }
 
 BOOL CTool::SetRegDword(HKEY root, const std::string& section, UINT entryId, int value) const {
-  return SetRegDword(root, Join(section, LoadTableString(entryId)), value);
+  return SetRegDword(root, Join(section, LoadResString(entryId)), value);
 }

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <set>
 
@@ -28,8 +30,8 @@ bool Printable(const std::string& s) {
 }
 
 // Lines "COM<n>\t<id>\t<path>". Lines that do not parse are skipped (and
-// reported): the rest of the table stays valid.
-std::vector<ComPortTableEntry> ParseTable(const std::string& text) {
+// reported): the rest of the table stays valid. damaged tells that some were.
+std::vector<ComPortTableEntry> ParseTable(const std::string& text, bool& damaged) {
   std::vector<ComPortTableEntry> entries;
   std::size_t start = 0;
   int lineNo = 0;
@@ -54,6 +56,7 @@ std::vector<ComPortTableEntry> ParseTable(const std::string& text) {
     if (e.number <= 0 || e.id.empty() || duplicate) {
       TraceOutput("navrel: skipping line %d of the COM-port table %s\n", lineNo,
                   TablePath().c_str());
+      damaged = true;
       continue;
     }
     entries.push_back(std::move(e));
@@ -69,10 +72,41 @@ std::string FormatTable(const std::vector<ComPortTableEntry>& entries) {
   return out;
 }
 
-std::vector<ComPortTableEntry> LoadTableLocked() {
+// The table as stored. A table that exists but cannot be read is never
+// replaced (writable false); one with damaged lines is kept aside before it is
+// replaced (damaged true).
+std::vector<ComPortTableEntry> LoadTableLocked(bool& writable, bool& damaged) {
+  writable = true;
+  damaged = false;
   std::string text;
-  if (ReadWholeFile(TablePath(), text, 1u << 20) != 0) return {};
-  return ParseTable(text);
+  if (int err = ReadWholeFile(TablePath(), text, 1u << 20); err != 0) {
+    if (err != ENOENT) {
+      TraceOutput("navrel: could not read the COM-port table %s: %s\n", TablePath().c_str(),
+                  std::strerror(err));
+      writable = false;
+    }
+    return {};
+  }
+  return ParseTable(text, damaged);
+}
+
+// Renames the damaged table to "comports.damaged-<time>" so that the lines
+// that could not be read are not lost when the table is written again.
+bool SetDamagedTableAside() {
+  char stamp[32];
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+  std::filesystem::path aside = TablePath();
+  aside += std::string(".damaged-") + stamp;
+  if (std::rename(TablePath().c_str(), aside.c_str()) != 0 && errno != ENOENT) {
+    TraceOutput("navrel: could not keep the damaged COM-port table %s aside: %s\n",
+                TablePath().c_str(), std::strerror(errno));
+    return false;
+  }
+  TraceOutput("navrel: the damaged COM-port table was kept as %s\n", aside.c_str());
+  return true;
 }
 
 std::string FallbackDevice(int number) { return "/dev/ttyS" + std::to_string(number - 1); }
@@ -102,13 +136,15 @@ int ParseComPortNumber(const std::string& name) {
 
 std::vector<ComPortTableEntry> LoadComPortTable() {
   std::lock_guard lock(g_tableMutex);
-  return LoadTableLocked();
+  bool writable = true, damaged = false;
+  return LoadTableLocked(writable, damaged);
 }
 
 std::vector<int> AssignComPortNumbers(const std::vector<ComPortClaim>& claims) {
   std::lock_guard lock(g_tableMutex);
   ConfigFileLock fileLock("comports.lock");
-  std::vector<ComPortTableEntry> table = LoadTableLocked();
+  bool writable = true, damaged = false;
+  std::vector<ComPortTableEntry> table = LoadTableLocked(writable, damaged);
   std::vector<int> numbers(claims.size(), 0);
   bool changed = false;
   std::set<int> used;
@@ -144,7 +180,7 @@ std::vector<int> AssignComPortNumbers(const std::vector<ComPortClaim>& claims) {
   for (std::size_t i = 0; i < claims.size(); ++i) assign(i, true);
   for (std::size_t i = 0; i < claims.size(); ++i) assign(i, false);
 
-  if (changed) {
+  if (changed && writable && (!damaged || SetDamagedTableAside())) {
     std::sort(table.begin(), table.end(),
               [](const auto& a, const auto& b) { return a.number < b.number; });
     int err = EnsureConfigFolder() ? WriteFileAtomically(TablePath(), FormatTable(table)) : errno;
@@ -169,9 +205,16 @@ std::string ResolveComPortName(const std::string& name) {
   // logger's pseudo-terminal, and is never opened in its stead. Without the
   // kernel's port list the last place is the best guess.
   for (const auto& e : LoadComPortTable()) {
-    if (e.number != number || e.devPath.empty()) continue;
+    if (e.number != number) continue;
     struct stat st {};
-    if (!treeReadable || stat(e.devPath.c_str(), &st) != 0) return e.devPath;
+    if (!e.devPath.empty() && (!treeReadable || stat(e.devPath.c_str(), &st) != 0))
+      return e.devPath;
+    return "";  // the number is taken: no other device stands in for it
   }
-  return FallbackDevice(number);
+  // A free number opens the built-in port of that number, unless that port
+  // is present under another number.
+  std::string fallback = FallbackDevice(number);
+  for (const auto& p : present)
+    if (p.devPath == fallback) return "";
+  return fallback;
 }

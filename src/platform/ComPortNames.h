@@ -11,7 +11,8 @@
 // "/dev/pts/7") is used as it is; "COMn" is the device of the adapter that
 // holds number n (the present ports are looked at first; an absent holder's
 // last place, when nothing else is there now); other numbers open
-// /dev/ttyS(n-1).
+// /dev/ttyS(n-1) unless that port has another number. "" when no device may
+// stand for the name (opening it then fails as for a missing port).
 std::string ResolveComPortName(const std::string& name);
 
 // The number of "COMn", "\\.\COMn", "//./COMn" (any case); 0 when name is

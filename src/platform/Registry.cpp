@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/ConfigFolder.h"
 #include "platform/RegistryStore.h"

@@ -269,6 +269,7 @@ int Load(Store& store, bool& writable) {
     aside = path.parent_path() / (DamagedName() + "." + std::to_string(n));
   if (rename(path.c_str(), aside.c_str()) != 0) {
     int renameErr = errno;
+    if (renameErr == ENOENT) return 0;  // another reader has just set it aside
     TraceOutput("navrel: the registry file %s is damaged (%s) and could not be moved aside: %s\n",
                 path.c_str(), reason.c_str(), std::strerror(renameErr));
     writable = false;

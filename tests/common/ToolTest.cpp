@@ -187,9 +187,13 @@ TEST_F(ToolRegistry, FailuresLeaveTheCodeAsLastError) {
   EXPECT_EQ(text, "kept");
 
   int number = 0;
-  ASSERT_TRUE(tool_.SetRegString(HKEY_CURRENT_USER, "Text", "a long text, longer than four"));
+  ASSERT_TRUE(tool_.SetRegString(HKEY_CURRENT_USER, "Text", "abc"));
   EXPECT_FALSE(tool_.GetRegDword(HKEY_CURRENT_USER, "Text", number));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+  // Too long for the number's buffer: that failure comes first.
+  ASSERT_TRUE(tool_.SetRegString(HKEY_CURRENT_USER, "Long", "a long text, longer than four"));
+  EXPECT_FALSE(tool_.GetRegDword(HKEY_CURRENT_USER, "Long", number));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
   ASSERT_TRUE(tool_.SetRegDword(HKEY_CURRENT_USER, "Number", 1));
   EXPECT_FALSE(tool_.GetRegString(HKEY_CURRENT_USER, "Number", text));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "link/BridgePort.h"
 #include "link/EnumSerial.h"
 #include "link/FakeSysfs.h"
 #include "link/SimPortAnnouncement.h"
@@ -92,11 +93,12 @@ TEST_F(EnumSerialTest, ListsRealPortsWithDriverNamesAndComNumbers) {
   for (std::size_t i = 0; i < ports.size(); ++i)
     EXPECT_EQ(ports[i].m_strPortName, "COM" + std::to_string(i + 1));
 
-  // The bridge search finds the cp210x port.
+  // The bridge searches find the cp210x port and the Prolific port.
   std::string port;
-  ASSERT_TRUE(FindPortByBridgeNames(ports, DetectBridgeNames(), port));
+  ASSERT_TRUE(DetectBridgePortIn(ports, port));
   EXPECT_EQ(port, cp->m_strPortName);
-  ASSERT_TRUE(FindPortByBridgeNames(ports, FindBridgeNames(), port));
+  port.clear();
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
   EXPECT_EQ(port, pl->m_strPortName);
   EXPECT_EQ(ResolveComPortName(cp->m_strPortName), "/dev/ttyUSB0");
   EXPECT_EQ(ResolveComPortName("//./" + acm->m_strPortName), "/dev/ttyACM0");
@@ -177,7 +179,7 @@ TEST_F(EnumSerialTest, AnnouncedSimulatedPortIsListedWhileItsProcessRuns) {
   EXPECT_EQ(ports[0].m_strFriendlyName, "Silicon Labs CP210x USB to UART Bridge (COM1)");
   EXPECT_TRUE(ports[0].m_bUsbDevice);
   std::string port;
-  EXPECT_TRUE(FindPortByBridgeNames(ports, DetectBridgeNames(), port));
+  EXPECT_TRUE(DetectBridgePortIn(ports, port));
   EXPECT_EQ(port, "COM1");
   // openable, so kept when only openable ports are asked for
   EXPECT_EQ(Enumerate(TRUE).size(), 1u);
@@ -220,18 +222,8 @@ TEST(BridgeNames, PortNameComesFromTheFirstParentheses) {
   EXPECT_EQ(PortNameFromFriendlyName("No parentheses"), "");
   EXPECT_EQ(PortNameFromFriendlyName("Open (only"), "");
   EXPECT_EQ(PortNameFromFriendlyName("odd) order (COM2)"), "COM2");
-}
-
-TEST(BridgeNames, NamesAreTriedInOrderBeforePorts) {
-  SerialPortInfoArray ports(3);
-  ports[0].m_strFriendlyName = "Prolific USB-to-Serial Comm Port (COM3)";
-  ports[1].m_strFriendlyName = "CP210x USB to UART Bridge Controller";  // gives no port name
-  ports[2].m_strFriendlyName = "CP210x USB to UART Bridge Controller (COM9)";
-  std::string port = "unchanged";
-  ASSERT_TRUE(FindPortByBridgeNames(ports, FindBridgeNames(), port));
-  EXPECT_EQ(port, "COM9");
-  EXPECT_FALSE(FindPortByBridgeNames({}, DetectBridgeNames(), port));
-  EXPECT_EQ(port, "COM9");
+  EXPECT_TRUE(
+      FriendlyNameMatchesBridge("Prolific USB-to-Serial Comm Port (COM3)", FindBridgeNames()[1]));
   EXPECT_FALSE(FriendlyNameMatchesBridge("anything", ""));
 }
 
@@ -248,10 +240,23 @@ TEST_F(EnumSerialTest, AbsentHolderIsNeverReplacedByAnotherDeviceAtItsPlace) {
 
   WithdrawSimulatedPort(file);
   fakesysfs::RemoveTty(root(), "ttyUSB93");
-  // The pseudo-terminal's place now holds something else: not opened.
-  EXPECT_EQ(ResolveComPortName("COM2"), "/dev/ttyS1");
+  // The pseudo-terminal's place now holds something else: not opened, and
+  // no built-in port stands in for the number either.
+  EXPECT_EQ(ResolveComPortName("COM2"), "");
   // Nothing at the adapter's last place: the open will say it is missing.
   EXPECT_EQ(ResolveComPortName("COM1"), "/dev/ttyUSB93");
+}
+
+TEST_F(EnumSerialTest, FreeNumberNeverOpensABuiltInPortOfAnotherNumber) {
+  // The table gives ttyS1 the number 7 (an older assignment kept by hand).
+  fs::create_directories(dir_.path() / "config");
+  std::ofstream(dir_.path() / "config" / "comports")
+      << "NAVREL COMPORTS 1\nCOM7\ttty:ttyS1\t/dev/ttyS1\n";
+  fakesysfs::AddBuiltinPort(root(), "ttyS1");
+  ASSERT_EQ(Enumerate()[0].m_strPortName, "COM7");
+  EXPECT_EQ(ResolveComPortName("COM7"), "/dev/ttyS1");
+  EXPECT_EQ(ResolveComPortName("COM2"), "");  // not COM7's device
+  EXPECT_EQ(ResolveComPortName("COM3"), "/dev/ttyS2");
 }
 
 }  // namespace

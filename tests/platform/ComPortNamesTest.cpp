@@ -68,6 +68,31 @@ TEST_F(ComPortNamesTest, DamagedTableLinesAreSkipped) {
          "COMx\tusb:q\t/y\n";
   EXPECT_EQ(AssignComPortNumbers({{"usb:a", "/dev/ttyUSB0", 0}, {"usb:n", "/dev/ttyUSB1", 0}}),
             (std::vector<int>{2, 1}));
+
+  // The lines that could not be read are kept in a copy set aside.
+  int aside = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path() / "config")) {
+    if (entry.path().filename().string().rfind("comports.damaged-", 0) != 0) continue;
+    ++aside;
+    std::ifstream in(entry.path());
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(all.find("garbage"), std::string::npos);
+  }
+  EXPECT_EQ(aside, 1);
+  ASSERT_EQ(LoadComPortTable().size(), 2u);
+}
+
+TEST_F(ComPortNamesTest, UnreadableTableIsNeverReplaced) {
+  std::filesystem::create_directories(dir_.path() / "config");
+  const std::filesystem::path table = dir_.path() / "config" / "comports";
+  {
+    std::ofstream out(table);
+    out << "NAVREL COMPORTS 1\nCOM1\tusb:a\t/dev/ttyUSB0\n";
+    out << std::string(2u << 20, '#');  // too large to be a table
+  }
+  auto size = std::filesystem::file_size(table);
+  EXPECT_EQ(AssignComPortNumbers({{"usb:n", "/dev/ttyUSB1", 0}}), (std::vector<int>{1}));
+  EXPECT_EQ(std::filesystem::file_size(table), size);
 }
 
 TEST_F(ComPortNamesTest, ResolvesDevicePathsAndUnmappedNumbers) {
