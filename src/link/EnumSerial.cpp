@@ -130,17 +130,3 @@ std::string PortNameFromFriendlyName(const std::string& friendlyName) {
   if (close == std::string::npos) return "";
   return friendlyName.substr(open + 1, close - open - 1);
 }
-
-BOOL FindPortByBridgeNames(const SerialPortInfoArray& ports, const std::vector<std::string>& names,
-                           std::string& portName) {
-  for (const std::string& name : names) {
-    for (const SerialPortInfo& port : ports) {
-      if (!FriendlyNameMatchesBridge(port.m_strFriendlyName, name)) continue;
-      std::string found = PortNameFromFriendlyName(port.m_strFriendlyName);
-      if (found.empty()) continue;
-      portName = found;
-      return TRUE;
-    }
-  }
-  return FALSE;
-}

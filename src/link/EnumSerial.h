@@ -40,9 +40,3 @@ BOOL FriendlyNameMatchesBridge(const std::string& friendlyName, const std::strin
 // The text between the first '(' and the first ')' after it; "" when the name
 // has no such parentheses.
 std::string PortNameFromFriendlyName(const std::string& friendlyName);
-
-// Tries the names in order and, for each, the ports in order; the first port
-// whose friendly name contains the name and gives a port name wins. FALSE
-// when none does.
-BOOL FindPortByBridgeNames(const SerialPortInfoArray& ports, const std::vector<std::string>& names,
-                           std::string& portName);

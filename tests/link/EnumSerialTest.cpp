@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "link/BridgePort.h"
 #include "link/EnumSerial.h"
 #include "link/FakeSysfs.h"
 #include "link/SimPortAnnouncement.h"
@@ -94,9 +95,11 @@ TEST_F(EnumSerialTest, ListsRealPortsWithDriverNamesAndComNumbers) {
 
   // The bridge search finds the cp210x port.
   std::string port;
-  ASSERT_TRUE(FindPortByBridgeNames(ports, DetectBridgeNames(), port));
+  ASSERT_TRUE(DetectBridgePortIn(ports, port));
   EXPECT_EQ(port, cp->m_strPortName);
-  ASSERT_TRUE(FindPortByBridgeNames(ports, FindBridgeNames(), port));
+  // The driver's name of a cp210x is not one the other search looks for.
+  port.clear();
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
   EXPECT_EQ(port, pl->m_strPortName);
   EXPECT_EQ(ResolveComPortName(cp->m_strPortName), "/dev/ttyUSB0");
   EXPECT_EQ(ResolveComPortName("//./" + acm->m_strPortName), "/dev/ttyACM0");
@@ -177,7 +180,7 @@ TEST_F(EnumSerialTest, AnnouncedSimulatedPortIsListedWhileItsProcessRuns) {
   EXPECT_EQ(ports[0].m_strFriendlyName, "Silicon Labs CP210x USB to UART Bridge (COM1)");
   EXPECT_TRUE(ports[0].m_bUsbDevice);
   std::string port;
-  EXPECT_TRUE(FindPortByBridgeNames(ports, DetectBridgeNames(), port));
+  EXPECT_TRUE(DetectBridgePortIn(ports, port));
   EXPECT_EQ(port, "COM1");
   // openable, so kept when only openable ports are asked for
   EXPECT_EQ(Enumerate(TRUE).size(), 1u);
@@ -222,16 +225,21 @@ TEST(BridgeNames, PortNameComesFromTheFirstParentheses) {
   EXPECT_EQ(PortNameFromFriendlyName("odd) order (COM2)"), "COM2");
 }
 
-TEST(BridgeNames, NamesAreTriedInOrderBeforePorts) {
+TEST(BridgeNames, PortsAreWalkedInOrderWithEveryNameTried) {
   SerialPortInfoArray ports(3);
   ports[0].m_strFriendlyName = "Prolific USB-to-Serial Comm Port (COM3)";
   ports[1].m_strFriendlyName = "CP210x USB to UART Bridge Controller";  // gives no port name
   ports[2].m_strFriendlyName = "CP210x USB to UART Bridge Controller (COM9)";
-  std::string port = "unchanged";
-  ASSERT_TRUE(FindPortByBridgeNames(ports, FindBridgeNames(), port));
+  // The first listed bridge wins, although its name comes second in the list.
+  std::string port;
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
+  EXPECT_EQ(port, "COM3");
+  port = "//.//COM9";
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
   EXPECT_EQ(port, "COM9");
-  EXPECT_FALSE(FindPortByBridgeNames({}, DetectBridgeNames(), port));
-  EXPECT_EQ(port, "COM9");
+  port = "unchanged";
+  EXPECT_FALSE(DetectBridgePortIn({}, port));
+  EXPECT_EQ(port, "unchanged");
   EXPECT_FALSE(FriendlyNameMatchesBridge("anything", ""));
 }
 
