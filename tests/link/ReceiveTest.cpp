@@ -1,4 +1,6 @@
 // The receive loop and the sector-sized exchange against the simulated logger.
+#include <sys/resource.h>
+
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -87,6 +89,27 @@ TEST_F(LinkTest, ReceiveLoopGivesUpAfterItsIdleLimit) {
   receiver.join();
   EXPECT_EQ(commands.m_bTransferCancel.load(), 1);
   EXPECT_EQ(g_bReceiving.load(), 0);
+}
+
+TEST_F(LinkTest, ReceiveLoopWaitsOutAVanishedPortWithoutSpinning) {
+  commands.m_nReceiveIdleLimitMs = 600;
+  commands.m_bTransferCancel = 0;
+  StartReceiveThread();
+  g_bReceiving = 1;
+  logger.Vanish();  // the adapter is pulled out during the transfer
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, 5000));
+  receiver.join();
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_EQ(commands.m_bTransferCancel.load(), 1);
+  // A loop that spun on the dead port would burn the whole silence.
+  auto cpuMs = [](const rusage& r) {
+    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000LL +
+           (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000;
+  };
+  EXPECT_LT(cpuMs(after) - cpuMs(before), 200);
 }
 
 TEST_F(LinkTest, ReceiveLoopDoesNotReadWhileCancelledOrBetweenSectors) {
