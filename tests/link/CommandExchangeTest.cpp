@@ -229,6 +229,22 @@ TEST_F(LinkTest, HighSpeedPiecesOfAThirtyTwoByteSentence) {
   EXPECT_TRUE(logger.WaitForSentence(s32.substr(0, s32.size() - 2), 1000));
 }
 
+TEST_F(LinkTest, OnlyPostedReadsGoInPiecesAtHighSpeed) {
+  logger.SetBaud(921600);
+  device.SetPortHighSpeed();
+  g_utilityManager.m_bHighSpeed = TRUE;
+  // "$PMTK182,7,0,800*xx\r\n" is 21 bytes: two pieces, a short pause after each.
+  ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x800));
+  EXPECT_EQ(pauses50, 2);
+  EXPECT_EQ(pauses100, 0);
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,7,0,800*", 1000));
+  // Any other posted command goes out in one write.
+  pauses50 = 0;
+  ASSERT_TRUE(commands.PostLogCommand(1, 3, 50));
+  EXPECT_EQ(pauses50, 0);
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,1,3,50*", 1000));
+}
+
 TEST_F(LinkTest, VanishedPortMidReplyIsNoAnswer) {
   sim::Faults f;
   f.vanishAfterBytes = 6;

@@ -46,6 +46,7 @@ class LinkTest : public ::testing::Test {
   void UseSleepDivisor(int divisor) {
     SetSleepFunction([this, divisor](DWORD ms) {
       if (ms == 100) ++pauses100;
+      if (ms == 50) ++pauses50;
       std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
     });
   }
@@ -73,4 +74,5 @@ class LinkTest : public ::testing::Test {
   CPageMTKTracklogSetting commands;
   std::thread receiver;
   std::atomic<int> pauses100{0};
+  std::atomic<int> pauses50{0};
 };
