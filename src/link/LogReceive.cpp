@@ -41,6 +41,11 @@ std::size_t CPageMTKTracklogSetting::AppendReceived(const char* data, std::size_
 
 DWORD CPageMTKTracklogSetting::ReadReceived(char* data, DWORD count) {
   DWORD read = 0;
+  if (m_pLinkDevicePage->m_hComPort == INVALID_HANDLE_VALUE) {
+    // Closed by its handle alone: nothing to wait on, so pause instead.
+    Sleep(kDataWaitMs);
+    return 0;
+  }
   if (!m_pLinkDevicePage->WaitPortReadable(kDataWaitMs)) return 0;
   // A port that has gone away is reported readable at once but gives
   // nothing: pause as if waiting, so the silence limit is reached without

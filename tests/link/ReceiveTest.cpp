@@ -91,25 +91,36 @@ TEST_F(LinkTest, ReceiveLoopGivesUpAfterItsIdleLimit) {
   EXPECT_EQ(g_bReceiving.load(), 0);
 }
 
-TEST_F(LinkTest, ReceiveLoopWaitsOutAVanishedPortWithoutSpinning) {
-  commands.m_nReceiveIdleLimitMs = 600;
-  commands.m_bTransferCancel = 0;
-  StartReceiveThread();
-  g_bReceiving = 1;
-  logger.Vanish();  // the adapter is pulled out during the transfer
-  rusage before{};
-  getrusage(RUSAGE_SELF, &before);
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, 5000));
-  receiver.join();
-  rusage after{};
-  getrusage(RUSAGE_SELF, &after);
-  EXPECT_EQ(commands.m_bTransferCancel.load(), 1);
-  // A loop that spun on the dead port would burn the whole silence.
-  auto cpuMs = [](const rusage& r) {
-    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000LL +
-           (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000;
-  };
-  EXPECT_LT(cpuMs(after) - cpuMs(before), 200);
+// CPU time of this process so far, in milliseconds.
+long long ProcessCpuMs() {
+  rusage r{};
+  getrusage(RUSAGE_SELF, &r);
+  return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000LL +
+         (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000;
+}
+
+TEST_F(LinkTest, ReceiveLoopWaitsOutALostPortWithoutSpinning) {
+  for (bool vanish : {false, true}) {
+    SCOPED_TRACE(vanish ? "adapter pulled out" : "handle closed");
+    if (vanish) {  // open again after the handle close
+      device.m_strComPort = logger.PortPath();
+      ASSERT_TRUE(device.OpenPort());
+    }
+    commands.m_nReceiveIdleLimitMs = 600;
+    commands.m_bTransferCancel = 0;
+    StartReceiveThread();
+    g_bReceiving = 1;
+    if (vanish)
+      logger.Vanish();
+    else
+      device.ClosePortHandle();  // the invalid-handle value stays behind
+    const long long before = ProcessCpuMs();
+    ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, 5000));
+    receiver.join();
+    EXPECT_EQ(commands.m_bTransferCancel.load(), 1);
+    // A loop that spun on the lost port would burn the whole silence.
+    EXPECT_LT(ProcessCpuMs() - before, 200);
+  }
 }
 
 TEST_F(LinkTest, ReceiveLoopDoesNotReadWhileCancelledOrBetweenSectors) {
