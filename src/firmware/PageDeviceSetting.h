@@ -58,7 +58,9 @@ class CPageDeviceSetting : public CDialog {
   BOOL m_bCommandDone = FALSE;
 
  private:
-  BOOL ConfigureOpenPort(DWORD baud);
+  // Purges and closes the open port; FALSE when it is not open or the close
+  // fails. The callers set the handle and the name.
+  BOOL PurgeAndClosePort();
   SerialPort m_comPort;
   // ---------------------------------------------------------------------
   // End of the serial port block.

@@ -82,10 +82,15 @@ void CPageDeviceSetting::PurgePort() {
   if (m_hComPort == &m_comPort) m_comPort.Purge();
 }
 
-BOOL CPageDeviceSetting::ClosePortHandle() {
-  if (m_hComPort == INVALID_HANDLE_VALUE || m_hComPort != &m_comPort) return FALSE;
+BOOL CPageDeviceSetting::PurgeAndClosePort() {
+  // A handle that is NULL or already closed cannot be closed again.
+  if (m_hComPort != &m_comPort) return FALSE;
   m_comPort.Purge();
-  if (!m_comPort.Close()) return FALSE;
+  return m_comPort.Close() ? TRUE : FALSE;
+}
+
+BOOL CPageDeviceSetting::ClosePortHandle() {
+  if (!PurgeAndClosePort()) return FALSE;
   m_hComPort = INVALID_HANDLE_VALUE;
   m_strComPort = "COM1";
   return TRUE;
@@ -97,9 +102,7 @@ void CPageDeviceSetting::ClosePort() {
 }
 
 BOOL CPageDeviceSetting::ClosePortNoReset() {
-  if (m_hComPort == INVALID_HANDLE_VALUE || m_hComPort != &m_comPort) return FALSE;
-  m_comPort.Purge();
-  if (!m_comPort.Close()) return FALSE;
+  if (!PurgeAndClosePort()) return FALSE;
   m_hComPort = nullptr;
   return TRUE;
 }

@@ -39,6 +39,30 @@ std::size_t CPageMTKTracklogSetting::AppendReceived(const char* data, std::size_
   return count;
 }
 
+DWORD CPageMTKTracklogSetting::ReadReceived(char* data, DWORD count) {
+  DWORD read = 0;
+  if (m_pLinkDevicePage->m_hComPort == INVALID_HANDLE_VALUE) {
+    // Closed by its handle alone: nothing to wait on, so pause instead.
+    Sleep(kDataWaitMs);
+    return 0;
+  }
+  if (!m_pLinkDevicePage->WaitPortReadable(kDataWaitMs)) return 0;
+  // A port that has gone away is reported readable at once but gives
+  // nothing: pause as if waiting, so the silence limit is reached without
+  // spinning.
+  if (!m_pLinkDevicePage->ReadPort(data, count, &read) || read == 0) {
+    Sleep(kDataWaitMs);
+    return 0;
+  }
+  return read;
+}
+
+BOOL CPageMTKTracklogSetting::HasReplyBuffer() {
+  // The download worker may free the buffer while this thread looks.
+  std::lock_guard lock(m_replyMutex);
+  return m_pReplyBuffer != nullptr;
+}
+
 void CPageMTKTracklogSetting::DiscardReceived(int count) {
   std::lock_guard lock(m_replyMutex);
   if (!m_pReplyBuffer || count <= 0) return;
@@ -60,7 +84,7 @@ int CPageMTKTracklogSetting::ReceiveLoop() {
   MarkSentenceSent();
   std::vector<char> chunk(kReceiveChunk);
   while (!m_bReceiveStop) {
-    if (!g_bReceiving || m_bTransferCancel || !PortSet() || !m_pReplyBuffer) {
+    if (!g_bReceiving || m_bTransferCancel || !PortSet() || !HasReplyBuffer()) {
       Sleep(kIdlePauseMs);
       continue;
     }
@@ -71,9 +95,7 @@ int CPageMTKTracklogSetting::ReceiveLoop() {
     DWORD lastData = GetTickCount();
     while (count <= kReplyBufferSize && g_bReceiving && !m_bReceiveStop) {
       if (!PortSet() || m_bTransferCancel) break;
-      DWORD read = 0;
-      if (m_pLinkDevicePage->WaitPortReadable(kDataWaitMs))
-        m_pLinkDevicePage->ReadPort(chunk.data(), static_cast<DWORD>(chunk.size()), &read);
+      const DWORD read = ReadReceived(chunk.data(), static_cast<DWORD>(chunk.size()));
       if (read > 0) {
         const std::size_t kept = AppendReceived(chunk.data(), read);
         count += read;
@@ -105,9 +127,7 @@ char* CPageMTKTracklogSetting::ReceiveLogData(int count) {
   std::vector<char> chunk(kLogDataChunk);
   DWORD lastData = GetTickCount();
   while (appended <= target && PortSet()) {
-    DWORD read = 0;
-    if (m_pLinkDevicePage->WaitPortReadable(kDataWaitMs))
-      m_pLinkDevicePage->ReadPort(chunk.data(), static_cast<DWORD>(chunk.size()), &read);
+    const DWORD read = ReadReceived(chunk.data(), static_cast<DWORD>(chunk.size()));
     if (read == 0) {
       // Without data for the idle limit the exchange ends with what came.
       if (Elapsed(lastData) > static_cast<DWORD>(m_nReceiveIdleLimitMs)) break;

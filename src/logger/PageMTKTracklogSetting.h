@@ -103,6 +103,9 @@ class CPageMTKTracklogSetting : public CDialog {
   BOOL WriteSentence(const std::string& sentence, DWORD pieceSize, DWORD pauseMs);
   DWORD PollRead(DWORD count);
   std::size_t AppendReceived(const char* data, std::size_t count);
+  BOOL HasReplyBuffer();
+  // One wait for data and one read for the receive side; 0 without data.
+  DWORD ReadReceived(char* data, DWORD count);
 
   CPageDeviceSetting* m_pLinkDevicePage = nullptr;
   std::mutex m_replyMutex;

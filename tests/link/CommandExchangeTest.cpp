@@ -11,6 +11,12 @@ TEST_F(LinkTest, QueryAnsweredAndValueRead) {
   char* reply = commands.SendLogCommand(2, 8, 0);
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(std::strncmp(reply, "$PMTK182,3,8,", 13), 0);
+  // The free-space reading skips the value's first digit: the logger writes
+  // it with eight digits, so that digit is a leading zero.
+  std::string copy = reply;
+  EXPECT_EQ(CPageMTKTracklogSetting::ParseHex(
+                CPageMTKTracklogSetting::GetLogReplyField(copy.data(), 14, 8)),
+            0x1F400);
   EXPECT_EQ(CPageMTKTracklogSetting::ParseLogReplyValue(reply, TRUE), 128000);
   ASSERT_EQ(logger.Received().size(), 1u);
   EXPECT_EQ(logger.Received()[0], "$PMTK182,2,8*33");
@@ -58,6 +64,7 @@ TEST_F(LinkTest, SilentModelQueryGivesNoReply) {
   logger.SetAnswersModelQuery(false);
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendDeviceQuery(810), nullptr);
+  UseSleepDivisor(1);
   ASSERT_NE(commands.SendMakerCommand(1), nullptr);  // the identify command still answers
 }
 
@@ -66,7 +73,6 @@ TEST_F(LinkTest, EchoAloneIsNoAnswerAndPollingGoesOn) {
   f.echo = true;
   f.replyDelayMs = 150;  // the echo arrives in a read of its own
   logger.SetFaults(f);
-  UseSleepDivisor(1);
   char* reply = commands.SendLogCommand(2, 6, 0);
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(std::strncmp(reply, "$PMTK182,3,6,", 13), 0);
@@ -78,6 +84,7 @@ TEST_F(LinkTest, LogAnswerMustStartTheReadButMakerAnswersMayNot) {
   logger.SetFaults(f);
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);
+  UseSleepDivisor(1);
   char* reply = commands.SendMakerCommand(3);
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(std::strncmp(reply, "$VANTO001,3,", 12), 0);
@@ -113,6 +120,7 @@ TEST_F(LinkTest, ReplySplitJustAfterTheStarIsIncomplete) {
   f.splitAfterStar = false;
   f.splitAt = 4;
   logger.SetFaults(f);
+  UseSleepDivisor(38);
   EXPECT_EQ(commands.SendDeviceQuery(810), nullptr);
 }
 
@@ -124,7 +132,7 @@ TEST_F(LinkTest, SilenceGivesNullAfterTheLimit) {
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);
   EXPECT_EQ(commands.SendMakerCommand(3), nullptr);
   EXPECT_EQ(commands.SendDeviceQuery(861), nullptr);
-  EXPECT_EQ(logger.CountReceived("$"), 3);
+  EXPECT_TRUE(WaitUntil([&] { return logger.CountReceived("$") == 3; }, 1000));
 }
 
 TEST_F(LinkTest, RetryGivesUpAfterFiftyResendsAndMarksTheLinkLost) {
@@ -191,7 +199,7 @@ TEST_F(LinkTest, SpeedChangeNeedsThePortReconfigured) {
   EXPECT_TRUE(WaitUntil([&] { return logger.Baud() == 921600u; }, 1000));
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);  // still at 38400 here
-  UseSleepDivisor(4);
+  UseSleepDivisor(1);
   device.SetPortHighSpeed();
   g_utilityManager.m_bHighSpeed = TRUE;
   pauses100 = 0;
@@ -221,13 +229,29 @@ TEST_F(LinkTest, HighSpeedPiecesOfAThirtyTwoByteSentence) {
   EXPECT_TRUE(logger.WaitForSentence(s32.substr(0, s32.size() - 2), 1000));
 }
 
+TEST_F(LinkTest, OnlyPostedReadsGoInPiecesAtHighSpeed) {
+  logger.SetBaud(921600);
+  device.SetPortHighSpeed();
+  g_utilityManager.m_bHighSpeed = TRUE;
+  // "$PMTK182,7,0,800*xx\r\n" is 21 bytes: two pieces, a short pause after each.
+  ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x800));
+  EXPECT_EQ(pauses50, 2);
+  EXPECT_EQ(pauses100, 0);
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,7,0,800*", 1000));
+  // Any other posted command goes out in one write.
+  pauses50 = 0;
+  ASSERT_TRUE(commands.PostLogCommand(1, 3, 50));
+  EXPECT_EQ(pauses50, 0);
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,1,3,50*", 1000));
+}
+
 TEST_F(LinkTest, VanishedPortMidReplyIsNoAnswer) {
   sim::Faults f;
   f.vanishAfterBytes = 6;
   logger.SetFaults(f);
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendDeviceQuery(861), nullptr);
-  EXPECT_TRUE(logger.Vanished());
+  EXPECT_TRUE(WaitUntil([&] { return logger.Vanished(); }, 2000));
   // Later sends fail quietly instead of hanging or crashing.
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);
   DWORD written = 0;

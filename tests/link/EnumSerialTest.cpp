@@ -97,6 +97,7 @@ TEST_F(EnumSerialTest, ListsRealPortsWithDriverNamesAndComNumbers) {
   std::string port;
   ASSERT_TRUE(DetectBridgePortIn(ports, port));
   EXPECT_EQ(port, cp->m_strPortName);
+  // The driver's name of a cp210x is not one the other search looks for.
   port.clear();
   ASSERT_TRUE(FindBridgePortIn(ports, port));
   EXPECT_EQ(port, pl->m_strPortName);
@@ -224,6 +225,23 @@ TEST(BridgeNames, PortNameComesFromTheFirstParentheses) {
   EXPECT_EQ(PortNameFromFriendlyName("odd) order (COM2)"), "COM2");
   EXPECT_TRUE(
       FriendlyNameMatchesBridge("Prolific USB-to-Serial Comm Port (COM3)", FindBridgeNames()[1]));
+}
+
+TEST(BridgeNames, PortsAreWalkedInOrderWithEveryNameTried) {
+  SerialPortInfoArray ports(3);
+  ports[0].m_strFriendlyName = "Prolific USB-to-Serial Comm Port (COM3)";
+  ports[1].m_strFriendlyName = "CP210x USB to UART Bridge Controller";  // gives no port name
+  ports[2].m_strFriendlyName = "CP210x USB to UART Bridge Controller (COM9)";
+  // The first listed bridge wins, although its name comes second in the list.
+  std::string port;
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
+  EXPECT_EQ(port, "COM3");
+  port = "//.//COM9";
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
+  EXPECT_EQ(port, "COM9");
+  port = "unchanged";
+  EXPECT_FALSE(DetectBridgePortIn({}, port));
+  EXPECT_EQ(port, "unchanged");
   EXPECT_FALSE(FriendlyNameMatchesBridge("anything", ""));
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -10,10 +11,11 @@
 
 namespace {
 
-std::string ReadFor(SerialPort& port, int ms) {
+// What the logger sends within ms, or until want bytes have come.
+std::string ReadFor(SerialPort& port, int ms, std::size_t want = SIZE_MAX) {
   std::string got;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
+  while (got.size() < want && std::chrono::steady_clock::now() < end) {
     char buf[256];
     std::size_t n = 0;
     if (port.WaitReadable(5) && port.Read(buf, sizeof buf, n)) got.append(buf, n);
@@ -43,11 +45,12 @@ TEST(SimLoggerTest, HandlersOverrideAndBinaryExchangesTakeTheLine) {
     return true;
   });
   Write(port, "$PVNT810*25\r\n");
-  EXPECT_EQ(ReadFor(port, 100), sim::SimLogger::WithChecksum("$PVNT852,CUSTOM"));
+  const std::string custom = sim::SimLogger::WithChecksum("$PVNT852,CUSTOM");
+  EXPECT_EQ(ReadFor(port, 2000, custom.size()), custom);
   Write(port, std::string("\xA0\x0A\x50", 3));
-  EXPECT_EQ(ReadFor(port, 100), std::string(3, '\x5F'));
+  EXPECT_EQ(ReadFor(port, 2000, 3), std::string(3, '\x5F'));
   Write(port, "$PVNT810*25\r\n");  // the binary exchange still has the line
-  EXPECT_EQ(ReadFor(port, 100), std::string(13, '\x5F'));
+  EXPECT_EQ(ReadFor(port, 2000, 13), std::string(13, '\x5F'));
 }
 
 TEST(SimLoggerTest, DamagedSentencesAreRecordedButNotAnswered) {
@@ -55,7 +58,8 @@ TEST(SimLoggerTest, DamagedSentencesAreRecordedButNotAnswered) {
   SerialPort port;
   ASSERT_TRUE(port.Open(logger.PortPath(), 38400));
   Write(port, "junk$PVNT810*26\r\n$PVNT829*2F\r\n");
-  EXPECT_EQ(ReadFor(port, 100), sim::SimLogger::WithChecksum("$PVNT861,101"));
+  const std::string reply = sim::SimLogger::WithChecksum("$PVNT861,101");
+  EXPECT_EQ(ReadFor(port, 2000, reply.size()), reply);
   ASSERT_EQ(logger.Received().size(), 2u);
   EXPECT_EQ(logger.Received()[0], "$PVNT810*26");
 }

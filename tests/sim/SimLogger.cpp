@@ -76,6 +76,7 @@ void SimLogger::CloseFds() {
   if (m_master >= 0) ::close(m_master);
   if (m_slave >= 0) ::close(m_slave);
   m_master = m_slave = -1;
+  m_closed = true;
 }
 
 void SimLogger::Vanish() {

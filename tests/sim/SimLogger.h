@@ -101,7 +101,9 @@ class SimLogger {
 
   // The port disappears now (as a USB adapter pulled out).
   void Vanish();
-  bool Vanished() const { return m_vanished; }
+  // True once the port is gone: its line is closed and every later transfer
+  // of the program fails.
+  bool Vanished() const { return m_vanished && m_closed; }
 
   // Sentences received (checksum good or not), in order.
   std::vector<std::string> Received() const;
@@ -124,6 +126,7 @@ class SimLogger {
   std::thread m_thread;
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_vanished{false};
+  std::atomic<bool> m_closed{false};
   std::atomic<bool> m_pacing{false};
   std::atomic<unsigned> m_baud{38400};
   std::atomic<int> m_eraseDelayMs{0};

@@ -30,9 +30,11 @@ std::uint32_t Number(const std::string& text, bool hex) {
   return static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, hex ? 16 : 10));
 }
 
+// A queried value as the chipset writes it: hexadecimal values always with
+// eight digits (readers skip the first one), decimal values without padding.
 std::string Format(std::uint32_t value, bool hex) {
   char text[16];
-  std::snprintf(text, sizeof text, hex ? "%X" : "%u", value);
+  std::snprintf(text, sizeof text, hex ? "%08X" : "%u", value);
   return text;
 }
 
