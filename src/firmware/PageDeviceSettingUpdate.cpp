@@ -120,6 +120,7 @@ void CPageDeviceSetting::UpdateFirmware() {
     SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_PORT_FAILED));
     ReleaseFlashLibrary();
     unlockMain({kMainDefaultAll, IDOK, IDCANCEL, kMainApplyAll});
+    ShowPortError(download->GetPortErrorText());
     done();
     return;
   }

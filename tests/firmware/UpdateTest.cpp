@@ -134,6 +134,9 @@ TEST_F(FirmwarePageTest, UnopenablePortStopsBeforeTheDownload) {
   g_utilityManager.SetPortSettings("COM99", 38400, 0);
   RunUpdate(device);
   EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_PORT_FAILED));
+  // The cause is named too.
+  EXPECT_NE(ui.LastMessageBox().text.find("COM99 does not exist"), std::string::npos)
+      << ui.LastMessageBox().text;
   EXPECT_EQ(flash->Restarts(), 0);
   EXPECT_EQ(download.m_bBusy, 0);
   // The image stays for a later try.
