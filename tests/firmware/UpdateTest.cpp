@@ -158,6 +158,30 @@ TEST_F(TX380Update, SkipsBluetoothAndWaitsForTheSelfTest) {
   EXPECT_EQ(logger.Firmware(), "105");
 }
 
+TEST_F(TX380Update, ForcedUpdateOnAGonePortNamesTheCause) {
+  // No Bluetooth step for this model: the library meets the port first.
+  device.OnForceUpdate();
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  g_utilityManager.SetPortSettings("COM98", 38400, 0);
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_NE(ui.LastMessageBox().text.find("COM98 does not exist"), std::string::npos)
+      << ui.LastMessageBox().text;
+  EXPECT_EQ(flash->Restarts(), 0);
+}
+
+TEST_F(FirmwarePageTest, FailedDownloadOnAWorkingPortShowsNoPortBox) {
+  flash->faults.corruptVerify = true;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  const auto before = ui.MessageBoxes().size();
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(ui.MessageBoxes().size(), before);
+}
+
 TEST_F(FirmwarePageTest, DownloadPageUpdatesOnItsOwnPort) {
   Identify();
   ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
