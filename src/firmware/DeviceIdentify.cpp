@@ -60,6 +60,9 @@ void CPageDeviceSetting::IdentifyDevice() {
   m_bCommandDone = FALSE;
   SetDlgItemText(IDC_DEV_STATUS, LoadString(IDS_DEV_CONNECTING));
   ApplyPortSelection();
+  // Why the port did not open (no such device, permission, busy): told to
+  // the user beside the timeout, which alone would point at the logger.
+  const std::string portError = g_bPortOpen ? std::string() : GetPortErrorText();
 
   int& model = g_utilityManager.m_nModelCode;
   bool modelDone = false;
@@ -128,6 +131,7 @@ void CPageDeviceSetting::IdentifyDevice() {
     GetDlgItem(IDC_DEV_FORCE_UPDATE)->EnableWindow(TRUE);
   }
   RunHeartbeat(TRUE);
+  if (!portError.empty()) ShowPortError(portError);
 }
 
 void CPageDeviceSetting::Connect() {
@@ -135,7 +139,10 @@ void CPageDeviceSetting::Connect() {
   m_bCommandDone = FALSE;
   if (!wasOpen) {
     ApplyPortSelection();
-    if (!g_bPortOpen) return;
+    if (!g_bPortOpen) {
+      ShowPortError(GetPortErrorText());
+      return;
+    }
     CPageMTKTracklogSetting* commands = CommandPage();
     if (!commands) return;
     commands->SendLogCommand(400, 0, 0);
@@ -151,6 +158,10 @@ void CPageDeviceSetting::Connect() {
   ShowConnectionPicture(TRUE);
   g_utilityManager.m_nModelCode = 3;
   g_utilityManager.m_timeConnected = CTime::GetCurrentTime();
+}
+
+void CPageDeviceSetting::ShowPortError(const std::string& cause) {
+  ShowMessageBox(GetSafeHwnd(), cause, LoadString(300), MB_OK | MB_ICONHAND);
 }
 
 void CPageDeviceSetting::Disconnect() {

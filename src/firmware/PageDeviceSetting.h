@@ -46,6 +46,8 @@ class CPageDeviceSetting : public CDialog {
   // errno of the last failed open or transfer, and a text a user can act on.
   int GetPortError() const { return m_comPort.LastError(); }
   std::string GetPortErrorText() const;
+  // A box with why the port could not be opened.
+  void ShowPortError(const std::string& cause);
   // "$PMTK182" within the first 20 characters, and a field cut from it.
   char* FindLogReplyShort(char* text);
   char* GetLogReplyShortField(char* text, int offset, int count);

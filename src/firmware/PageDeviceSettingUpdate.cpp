@@ -120,6 +120,7 @@ void CPageDeviceSetting::UpdateFirmware() {
     SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_PORT_FAILED));
     ReleaseFlashLibrary();
     unlockMain({kMainDefaultAll, IDOK, IDCANCEL, kMainApplyAll});
+    ShowPortError(download->GetPortErrorText());
     done();
     return;
   }
@@ -148,6 +149,13 @@ void CPageDeviceSetting::UpdateFirmware() {
     ClosePortHandle();
     SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_FAILED));
     unlockMain({IDOK, kMainAbout});
+    // A port the library could not open (permission, gone, busy) is named.
+    std::string name;
+    int baud = 0, handle = 0;
+    g_utilityManager.GetPortSettings(name, baud, handle);
+    SerialPort probe;
+    if (!probe.Open(name, static_cast<DWORD>(baud)))
+      ShowPortError(DescribeSerialError(probe.LastError(), name));
   }
   std::error_code ec;
   std::filesystem::remove(m_szTempImagePath, ec);

@@ -62,6 +62,9 @@ class CPageDownloadFW : public CDialog {
   void ClosePortAndClear();
   // errno of the last failed open.
   int GetPortError() const { return m_btPort.LastError(); }
+  std::string GetPortErrorText() const {
+    return DescribeSerialError(GetPortError(), m_strBtPortName);
+  }
 
   CWnd* m_pMainDlg = nullptr;
   // 1 while an update runs; the main dialog refuses to close meanwhile.

@@ -36,6 +36,8 @@ class SimulatedLoggerTest : public ::testing::Test {
     // Settings, registry and announcements of this test only.
     std::filesystem::create_directories(home.path() / "config");
     std::filesystem::create_directories(home.path() / "run");
+    // A runtime folder is private to its user (Qt refuses another mode).
+    std::filesystem::permissions(home.path() / "run", std::filesystem::perms::owner_all);
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
       const char* value = getenv(name);
       savedEnv.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);

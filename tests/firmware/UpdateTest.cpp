@@ -134,6 +134,9 @@ TEST_F(FirmwarePageTest, UnopenablePortStopsBeforeTheDownload) {
   g_utilityManager.SetPortSettings("COM99", 38400, 0);
   RunUpdate(device);
   EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_PORT_FAILED));
+  // The cause is named too.
+  EXPECT_NE(ui.LastMessageBox().text.find("COM99 does not exist"), std::string::npos)
+      << ui.LastMessageBox().text;
   EXPECT_EQ(flash->Restarts(), 0);
   EXPECT_EQ(download.m_bBusy, 0);
   // The image stays for a later try.
@@ -153,6 +156,30 @@ TEST_F(TX380Update, SkipsBluetoothAndWaitsForTheSelfTest) {
   EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_SUCCESS_R38));
   EXPECT_EQ(Text(device, IDC_DEV_WARNING), CDialog::LoadString(IDS_FW_ODOMETER_NOTE));
   EXPECT_EQ(logger.Firmware(), "105");
+}
+
+TEST_F(TX380Update, ForcedUpdateOnAGonePortNamesTheCause) {
+  // No Bluetooth step for this model: the library meets the port first.
+  device.OnForceUpdate();
+  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  g_utilityManager.SetPortSettings("COM98", 38400, 0);
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_NE(ui.LastMessageBox().text.find("COM98 does not exist"), std::string::npos)
+      << ui.LastMessageBox().text;
+  EXPECT_EQ(flash->Restarts(), 0);
+}
+
+TEST_F(FirmwarePageTest, FailedDownloadOnAWorkingPortShowsNoPortBox) {
+  flash->faults.corruptVerify = true;
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  const auto before = ui.MessageBoxes().size();
+  RunUpdate(device);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(ui.MessageBoxes().size(), before);
 }
 
 TEST_F(FirmwarePageTest, DownloadPageUpdatesOnItsOwnPort) {

@@ -1,5 +1,9 @@
 #include "sim/FlashExchangeSim.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "firmware/Crc32.h"
 #include "sim/SimLogger.h"
 
@@ -167,6 +171,11 @@ std::shared_ptr<FlashExchangeSim> InstallFlashExchange(SimLogger& logger) {
     l.Send(std::string(SYNC_REPLY));
     state->Begin();
     l.SetRawHandler([state](SimLogger& line, const std::uint8_t* data, std::size_t size) {
+      // A paced line takes the time the bytes need at the line's rate, so the
+      // upload (and the program's progress bar) runs at a real logger's pace.
+      if (line.Pacing())
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(10'000'000ULL * size / std::max(1u, line.Baud())));
       std::vector<std::uint8_t> reply;
       state->Feed(data, size, reply);
       if (!reply.empty()) line.Send(std::string(reply.begin(), reply.end()));

@@ -98,6 +98,7 @@ class SimLogger {
   Faults GetFaults() const;
   // Line pacing: replies go out at the bytes per second of the set rate.
   void SetPacing(bool on) { m_pacing = on; }
+  bool Pacing() const { return m_pacing; }
 
   // The port disappears now (as a USB adapter pulled out).
   void Vanish();
