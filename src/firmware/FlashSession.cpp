@@ -127,6 +127,12 @@ BOOL CFlashSession::RunDownload(int portNumber, int model, const Callbacks& cb) 
     m_nDownloadResult = FLASH_DL_BAD_ARGUMENT;
     return FALSE;
   }
+  // The library takes the port number in one byte: a number it cannot hold
+  // would name another port, so such a port counts as one that cannot open.
+  if (portNumber < 1 || portNumber > 255) {
+    m_nDownloadResult = FLASH_DL_PORT;
+    return FALSE;
+  }
   m_nDownloadResult =
       m_library.Download(&m_portArg, &m_agentArg, &m_imageArg, &m_nDownloadOut, &m_flashResult);
   if (m_nDownloadResult == FLASH_DL_NO_HANDSHAKE) Sleep(1500);

@@ -111,3 +111,10 @@ TEST_F(FakeBackend, CallbacksGetTheLibrarysPercentages) {
   Run(3, 1, 0, 0, 0);
   EXPECT_EQ(percents, (std::vector<std::uint32_t>{50, 0x1FF}));
 }
+
+TEST_F(FakeBackend, PortNumberTheLibraryCannotHoldIsNeverHandedOn) {
+  // COM256 would reach the library as COM0 (and COM258 as COM2).
+  EXPECT_FALSE(Run(3, 258, 0, 0, 0));
+  EXPECT_EQ(session.m_nDownloadResult, FLASH_DL_PORT);
+  EXPECT_EQ(std::string(calls()).find(" 10:"), std::string::npos);
+}
