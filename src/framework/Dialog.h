@@ -314,7 +314,7 @@ class CDialog : public CWnd {
   BOOL CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool modal);
   std::atomic<int> m_nModalResult = 0;
   std::atomic<bool> m_bModalEnded = false;
-  bool m_bModal = false;
+  std::atomic<bool> m_bModal = false;
 };
 
 // The standard property sheet does not exist here; the type is named so

@@ -98,7 +98,12 @@ void UserType(CWnd& dialog, int nID, TextArg text) {
       if (w.kind != CtrlKind::Edit || (w.ctrlStyle & CS_READONLY)) return;
       if (w.ctrlStyle & CS_NUMBER)
         std::erase_if(typed, [](char c) { return !std::isdigit(static_cast<unsigned char>(c)); });
-      if (w.limitText && typed.size() > w.limitText) typed.resize(w.limitText);
+      if (w.limitText && typed.size() > w.limitText) {
+        // The limit counts bytes; a character cut in two is left out whole.
+        size_t keep = w.limitText;
+        while (keep > 0 && (static_cast<unsigned char>(typed[keep]) & 0xC0) == 0x80) --keep;
+        typed.resize(keep);
+      }
       changed = typed != w.text;
       w.text = typed;
     });

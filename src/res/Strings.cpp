@@ -8,131 +8,87 @@
 
 namespace {
 
+// One list per area; an area without its file has an empty list.
+const std::vector<StringEntry>& commonStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/common_strings.inc")
-const std::vector<StringEntry>& commonStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/common_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& commonStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& frameworkStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/framework_strings.inc")
-const std::vector<StringEntry>& frameworkStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/framework_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& frameworkStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& appStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/app_strings.inc")
-const std::vector<StringEntry>& appStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/app_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& appStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& uiStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/ui_strings.inc")
-const std::vector<StringEntry>& uiStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/ui_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& uiStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& firmwareStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/firmware_strings.inc")
-const std::vector<StringEntry>& firmwareStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/firmware_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& firmwareStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& loggerStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/logger_strings.inc")
-const std::vector<StringEntry>& loggerStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/logger_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& loggerStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& formatsStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/formats_strings.inc")
-const std::vector<StringEntry>& formatsStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/formats_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& formatsStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
+const std::vector<StringEntry>& photoStrings() {
+  static const std::vector<StringEntry> t = {
 #if __has_include("res/photo_strings.inc")
-const std::vector<StringEntry>& photoStrings() {
-  static const std::vector<StringEntry> t = {
 #include "res/photo_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& photoStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
-#if __has_include("res/link_strings.inc")
 const std::vector<StringEntry>& linkStrings() {
   static const std::vector<StringEntry> t = {
+#if __has_include("res/link_strings.inc")
 #include "res/link_strings.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<StringEntry>& linkStrings() {
-  static const std::vector<StringEntry> t;
-  return t;
-}
-#endif
 
 }  // namespace
 

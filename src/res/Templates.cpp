@@ -9,131 +9,87 @@
 
 namespace {
 
+// One list per area; an area without its file has an empty list.
+const std::vector<DialogTemplate>& commonTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/common_templates.inc")
-const std::vector<DialogTemplate>& commonTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/common_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& commonTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& frameworkTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/framework_templates.inc")
-const std::vector<DialogTemplate>& frameworkTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/framework_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& frameworkTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& appTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/app_templates.inc")
-const std::vector<DialogTemplate>& appTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/app_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& appTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& uiTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/ui_templates.inc")
-const std::vector<DialogTemplate>& uiTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/ui_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& uiTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& firmwareTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/firmware_templates.inc")
-const std::vector<DialogTemplate>& firmwareTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/firmware_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& firmwareTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& loggerTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/logger_templates.inc")
-const std::vector<DialogTemplate>& loggerTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/logger_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& loggerTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& formatsTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/formats_templates.inc")
-const std::vector<DialogTemplate>& formatsTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/formats_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& formatsTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
+const std::vector<DialogTemplate>& photoTemplates() {
+  static const std::vector<DialogTemplate> t = {
 #if __has_include("res/photo_templates.inc")
-const std::vector<DialogTemplate>& photoTemplates() {
-  static const std::vector<DialogTemplate> t = {
 #include "res/photo_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& photoTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
-#if __has_include("res/link_templates.inc")
 const std::vector<DialogTemplate>& linkTemplates() {
   static const std::vector<DialogTemplate> t = {
+#if __has_include("res/link_templates.inc")
 #include "res/link_templates.inc"
+#endif
   };
   return t;
 }
-#else
-const std::vector<DialogTemplate>& linkTemplates() {
-  static const std::vector<DialogTemplate> t;
-  return t;
-}
-#endif
 
 std::mutex g_runtimeMutex;
 std::map<UINT, DialogTemplate>& RuntimeTemplates() {

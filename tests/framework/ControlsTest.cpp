@@ -146,6 +146,20 @@ TEST_F(Controls, EditTakesDigitsOnlyAndHonoursTheLimitFromDataExchange) {
   EXPECT_FALSE(page.UpdateData(TRUE));
 }
 
+TEST_F(Controls, TypingPastTheLimitNeverCutsACharacterInTwo) {
+  auto* name = static_cast<CEdit*>(page.GetDlgItem(IDC_NAME));
+  name->SetLimitText(16);
+  UserType(page, IDC_NAME, "ABCDEFGHIJKLMNOPQRS");
+  EXPECT_EQ(name->GetWindowTextString(), "ABCDEFGHIJKLMNOP");
+  // Six characters of three bytes each: the limit of 16 bytes keeps five.
+  UserType(page, IDC_NAME,
+           "\xE8\xA3\x9D\xE7\xBD\xAE\xE5\x9E\x8B\xE8\x99\x9F\xE9\x9B\xBB\xE8\x85\xA6");
+  EXPECT_EQ(name->GetWindowTextString(),
+            "\xE8\xA3\x9D\xE7\xBD\xAE\xE5\x9E\x8B\xE8\x99\x9F\xE9\x9B\xBB");
+  UserType(page, IDC_NAME, "ABCDEFGHIJKLMNO\xC3\xA9");  // 15 + a two-byte character
+  EXPECT_EQ(name->GetWindowTextString(), "ABCDEFGHIJKLMNO");
+}
+
 TEST_F(Controls, RadioGroupsStopAtTheNextGroupStart) {
   UserClick(page, IDC_RADIO_B);
   UserClick(page, IDC_RADIO_D);

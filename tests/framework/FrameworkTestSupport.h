@@ -24,6 +24,7 @@ constexpr int IDC_RADIO_B = 1074;
 constexpr int IDC_RADIO_C = 1122;
 constexpr int IDC_RADIO_D = 1123;
 constexpr int IDC_WARNING = 1237;
+constexpr int IDC_NAME = 1161;
 
 inline void RegisterTemplates() {
   RegisterDialogTemplate(DialogTemplate{
@@ -60,6 +61,7 @@ inline void RegisterTemplates() {
           {IDC_RADIO_C, CtrlKind::RadioButton, 150, 164, 60, 10, CS_VISIBLE | CS_GROUP, "Second"},
           {IDC_RADIO_D, CtrlKind::RadioButton, 150, 176, 60, 10, CS_VISIBLE, "Distance"},
           {1231, CtrlKind::GroupBox, 7, 204, 270, 51, CS_VISIBLE, "Step3: Firmware Update"},
+          {IDC_NAME, CtrlKind::Edit, 200, 140, 60, 12, CS_VISIBLE | CS_BORDER, ""},
       },
       DLG_CHILD});
 }

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,8 +17,10 @@
 
 #include "FrameworkTestSupport.h"
 #include "framework/BitmapRegistry.h"
+#include "framework/Resources.h"
 #include "framework/Thread.h"
 #include "framework/UserInput.h"
+#include "framework/qt/QtInternal.h"
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
 
@@ -311,4 +316,124 @@ TEST(QtView, HooksOfAViewThatWentAwayAnswerWithoutAUser) {
   EXPECT_EQ(AfxMessageBox("After the view", MB_YESNO), IDNO);
   EXPECT_EQ(BrowseForFolder("Folder"), "");
   SharedView();
+}
+
+namespace {
+
+void PressKey(QWidget* target, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(target, &press);
+}
+
+// The main test dialog with its page shown on the tab, run modally.
+class CKeyMain : public CDialog {
+ public:
+  CKeyMain() : CDialog(IDD_MAIN) {}
+  CDialog m_page{IDD_PAGE};
+  int about = 0, pageButton = 0;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    auto* tab = static_cast<CTabCtrl*>(GetDlgItem(IDC_TAB));
+    tab->InsertItem(0, "Device");
+    m_page.Create(IDD_PAGE, tab);
+    m_page.SetWindowPos(nullptr, 10, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    m_page.ShowWindow(SW_SHOW);
+    BindCommand(IDC_ABOUT, BN_CLICKED, [this] { ++about; });
+    return TRUE;
+  }
+};
+
+}  // namespace
+
+TEST(QtView, EnterPressesTheFocusedButtonElseTheDefaultAndEscapeCancels) {
+  SharedView();
+  RegisterTemplates();
+  ScriptedUi ui;
+  ui.LetModalRun(IDD_MAIN);
+  CKeyMain dlg;
+  ui.OnModal(IDD_MAIN, [&](CDialog& d) {
+    QTimer::singleShot(0, [&] {
+      QWidget* window = WindowOf(d.m_hWnd);
+      ASSERT_NE(window, nullptr);
+      auto* about = WidgetOf<QPushButton>(d.GetDlgItem(IDC_ABOUT)->m_hWnd);
+      ASSERT_NE(about, nullptr);
+      about->setFocus();
+      PressKey(about, Qt::Key_Return);  // the focused button, not Close
+      EXPECT_EQ(dlg.about, 1);
+      EXPECT_FALSE(d.IsModalEnded());
+      auto* name = WidgetOf<QLineEdit>(dlg.m_page.GetDlgItem(IDC_NAME)->m_hWnd);
+      ASSERT_NE(name, nullptr);
+      name->setFocus();
+      PressKey(name, Qt::Key_Enter);  // an edit: the default button, Close (IDOK)
+    });
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.about, 1);
+
+  CKeyMain again;
+  ui.OnModal(IDD_MAIN, [&](CDialog& d) {
+    QTimer::singleShot(0, [&] {
+      auto* name = WidgetOf<QLineEdit>(again.m_page.GetDlgItem(IDC_NAME)->m_hWnd);
+      ASSERT_NE(name, nullptr);
+      name->setFocus();
+      PressKey(name, Qt::Key_Escape);  // from inside the page: the main dialog's Cancel
+    });
+    (void)d;
+  });
+  EXPECT_EQ(again.DoModal(), IDCANCEL);
+  EXPECT_EQ(again.about, 0);
+}
+
+TEST(QtView, TabKeyVisitsTheControlsInTemplateOrder) {
+  SharedView();
+  RegisterTemplates();
+  CKeyMain dlg;
+  ASSERT_TRUE(dlg.Create(IDD_MAIN));
+  dlg.ShowWindow(SW_SHOW);
+  QCoreApplication::processEvents();
+  QWidget* window = WindowOf(dlg.m_hWnd);
+  ASSERT_NE(window, nullptr);
+  std::vector<int> ids;
+  for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(window) || !w->isEnabled()) continue;
+    auto h = reinterpret_cast<HWND>(w->property("navrelHwnd").value<quintptr>());
+    ids.push_back(CWnd::FromHandle(h) ? CWnd::FromHandle(h)->GetDlgCtrlID() : 0);
+  }
+  // The hidden Cancel button, the statics, the progress bar and the frame
+  // take no focus; the up-down control leaves it to its buddy.
+  std::vector<int> expected = {IDC_ABOUT,   IDOK,        IDC_TAB,     IDC_COMBO,
+                               IDC_LIST,    IDC_EDIT,    IDC_RADIO_A, IDC_RADIO_B,
+                               IDC_RADIO_C, IDC_RADIO_D, IDC_NAME};
+  EXPECT_EQ(ids, expected);
+  dlg.DestroyWindow();
+}
+
+TEST(QtView, ChooserFiltersBecomeQtFiltersThatShowEveryFileForStarDotStar) {
+  EXPECT_EQ(qtview::QtFileFilter("_VNT (*.bin)|*.bin|").toStdString(), "_VNT (*.bin)");
+  EXPECT_EQ(qtview::QtFileFilter("Track log|*.trl;*.TRL|All Files (*.*)|*.*||").toStdString(),
+            "Track log (*.trl *.TRL);;All Files (*)");
+  EXPECT_EQ(qtview::QtFileFilter("").toStdString(), "");
+}
+
+TEST(QtView, TraditionalChineseTextsHaveAFontWithTheirGlyphs) {
+  SharedView();
+  QStringList families = QFontDatabase::families(QFontDatabase::TraditionalChinese);
+  ASSERT_FALSE(families.isEmpty()) << "no font for Traditional Chinese (fonts-noto-cjk)";
+  // Every Chinese text of the string table can be drawn by one of them.
+  std::vector<QFontMetrics> fonts;
+  for (const QString& f : families) fonts.emplace_back(QFont(f));
+  for (const StringTableArea& area : StringTableAreas())
+    for (const StringEntry& e : area.entries) {
+      if (!e.zh) continue;
+      for (char32_t c : QString::fromUtf8(e.zh).toUcs4()) {
+        if (c < 0x2E80) continue;  // Latin, digits and punctuation: any font
+        bool found = false;
+        for (const QFontMetrics& fm : fonts)
+          if ((found = fm.inFontUcs4(c))) break;
+        EXPECT_TRUE(found) << "string " << e.id << " character U+" << std::hex
+                           << static_cast<unsigned>(c);
+      }
+    }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QProgressBar>
 #include <atomic>
 #include <thread>
 
@@ -10,6 +11,7 @@
 #include "framework/Thread.h"
 #include "framework/UserInput.h"
 #include "platform/Sleep.h"
+#include "support/ScriptedUi.h"
 
 using namespace fwtest;
 
@@ -140,4 +142,57 @@ TEST(Threading, GuiThreadSleepingInAHandlerAnswersAWorkersSend) {
   worker.join();
   EXPECT_TRUE(doneWhileSleeping);
   EXPECT_TRUE(answered.load());
+}
+
+namespace {
+
+// A modal window whose page a worker updates while the view draws it.
+class CBusyMain : public CDialog {
+ public:
+  CBusyMain() : CDialog(IDD_MAIN) {}
+  CWorkPage m_page;
+  int shownPos = -1;
+
+ protected:
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    m_page.Create(IDD_PAGE, GetDlgItem(IDC_TAB));
+    m_page.ShowWindow(SW_SHOW);
+    BindMessage(WM_WORKER_DONE, [this](WPARAM, LPARAM) {
+      // The view catches up with the last position, then the window closes.
+      for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+      for (QWidget* top : QApplication::topLevelWidgets())
+        for (auto* bar : top->findChildren<QProgressBar*>())
+          if (reinterpret_cast<HWND>(bar->property("navrelHwnd").value<quintptr>()) ==
+              m_page.m_progress.m_hWnd)
+            shownPos = bar->value();
+      EndDialog(IDOK);
+      return LRESULT{0};
+    });
+    return TRUE;
+  }
+};
+
+}  // namespace
+
+TEST(Threading, WorkerUpdatesProgressWhileTheViewDrawsTheWindow) {
+  SharedView();
+  RegisterTemplates();
+  ScriptedUi ui;
+  ui.LetModalRun(IDD_MAIN);
+  CBusyMain dlg;
+  ui.OnModal(IDD_MAIN, [&](CDialog&) {
+    AfxBeginThread(
+        [](LPVOID p) -> UINT {
+          auto* d = static_cast<CBusyMain*>(p);
+          CWorkPage::Worker(&d->m_page);  // 10,000 positions, texts and states
+          d->SendMessage(WM_WORKER_DONE);
+          return 0;
+        },
+        &dlg);
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.shownPos, 10000);
+  EXPECT_EQ(dlg.m_page.doneMessages.load(), 1);
+  EXPECT_TRUE(AfxWaitForAllThreads(5000));
 }

@@ -90,5 +90,7 @@ QFont QtFont(const CFont& font);
 // Windows' "&File" mnemonic marks removed ("&&" gives "&").
 QString StripMnemonic(const std::string& text);
 QColor ToQColor(COLORREF c);
+// A chooser's filter ("Name (*.a)|*.a;*.b|...||") in Qt's form.
+QString QtFileFilter(const std::string& filter);
 
 }  // namespace qtview

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <atomic>
@@ -58,6 +59,15 @@ class DialogWindow : public QWidget {
     UINT vk = KeyToVk(e->key());
     CWnd* d = CWnd::FromHandle(Handle());
     if (!vk || !d) return QWidget::keyPressEvent(e);
+    // Enter on the push button that has the focus presses that button (in
+    // the page that holds it); elsewhere it presses the default button.
+    if (vk == VK_RETURN) {
+      auto* button = qobject_cast<QPushButton*>(focusWidget());
+      if (button && button->isEnabled() && button->isVisible()) {
+        button->click();
+        return;
+      }
+    }
     UserDialogKey(*d, vk);
   }
   void contextMenuEvent(QContextMenuEvent* e) override {
@@ -304,20 +314,24 @@ int QtMessageBox(const MessageBoxRequest& r) {
   return DefaultMessageBoxAnswer(r.type);
 }
 
-// "Name (*.a;*.b)|*.a;*.b|...||" -> "Name (*.a *.b);;..."
-QString QtFilter(const std::string& filter) {
+}  // namespace
+
+// "Name (*.a;*.b)|*.a;*.b|...||" -> "Name (*.a *.b);;...": the patterns of
+// the second field replace any the name shows, and "*.*" means every file.
+QString qtview::QtFileFilter(const std::string& filter) {
   QStringList parts = QString::fromUtf8(filter).split('|');
   QStringList out;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     if (parts[i].isEmpty()) break;
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
+    QString name = parts[i].trimmed();
+    if (name.endsWith(')') && name.contains('(')) name = name.left(name.lastIndexOf('(')).trimmed();
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts))
+      patterns << (p.trimmed() == "*.*" ? QString("*") : p.trimmed());
+    out << (name.isEmpty() ? QString() : name + " ") + "(" + patterns.join(' ') + ")";
   }
   return out.join(";;");
 }
-
-}  // namespace
 
 QtView::QtView(int& argc, char** argv) {
   std::unique_ptr<QApplication> app;
@@ -362,8 +376,8 @@ void QtView::InstallDialogHooks() {
                                 : dir + "/" + QString::fromUtf8(r.fileName);
           QString title = QString::fromUtf8(r.title);
           QString path =
-              r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFilter(r.filter))
-                     : QFileDialog::getSaveFileName(nullptr, title, dir, QtFilter(r.filter));
+              r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFileFilter(r.filter))
+                     : QFileDialog::getSaveFileName(nullptr, title, dir, QtFileFilter(r.filter));
           if (path.isEmpty()) return std::nullopt;
           return path.toStdString();
         },

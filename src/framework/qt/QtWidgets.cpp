@@ -1,7 +1,6 @@
 // Widgets mirroring the framework's windows, and user input fed back.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +148,12 @@ class TabWidget : public QWidget {
         p.setPen(isEnabled() ? Qt::black : QColor(109, 109, 109));
         p.drawText(qr, Qt::AlignCenter, StripMnemonic(state.tabs[i].text));
       }
+      // The keyboard focus shows as a dotted frame inside the current tab.
+      if (selected && hasFocus()) {
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(qr.adjusted(3, 3, -4, -3));
+      }
     }
   }
   void mousePressEvent(QMouseEvent* e) override {
@@ -179,6 +184,41 @@ class TabWidget : public QWidget {
   }
 };
 
+// A group box: an etched frame whose top edge runs through the middle of
+// the title, so the frame sits where the template places it.
+class GroupFrame : public QWidget {
+ public:
+  explicit GroupFrame(QWidget* parent) : QWidget(parent) {}
+  void setTitle(const QString& title) {
+    if (title == m_title) return;
+    m_title = title;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    QFontMetrics fm(font());
+    int top = fm.height() / 2;
+    QRect frame(0, top, width() - 2, height() - top - 2);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(frame);
+    p.setPen(palette().color(QPalette::Light));
+    p.drawRect(frame.translated(1, 1));
+    if (m_title.isEmpty()) return;
+    int x = fm.averageCharWidth() + 2;
+    QRect text(x, 0, std::min(fm.horizontalAdvance(m_title) + 4, width() - x - 2), fm.height());
+    p.fillRect(text, palette().color(QPalette::Window));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(text.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               m_title);
+  }
+
+ private:
+  QString m_title;
+};
+
 // The up-down control: two arrow buttons.
 class SpinWidget : public QWidget {
  public:
@@ -191,6 +231,7 @@ class SpinWidget : public QWidget {
       b->setArrowType(delta > 0 ? Qt::UpArrow : Qt::DownArrow);
       b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
       b->setAutoRepeat(true);
+      b->setFocusPolicy(Qt::NoFocus);  // the buddy takes the keyboard
       layout->addWidget(b);
       connect(b, &QToolButton::clicked, this, [this, delta] {
         HWND h = HwndOf(this);
@@ -355,14 +396,19 @@ QWidget* WidgetTree::WidgetFor(const Snapshot& s, QWidget* parent) {
       }
       case CtrlKind::GroupBox:
         // A frame: below the controls it holds, and never in their way.
-        w = new QGroupBox(parent);
+        w = new GroupFrame(parent);
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
         w->lower();
         break;
       case CtrlKind::Button: {
         auto* b = new QPushButton(parent);
         b->setAutoDefault(false);
-        b->setFlat((s.style & CS_FLAT) != 0);
+        // A flat button keeps a thin frame (the desktop's flat look); Qt's
+        // flat buttons show none and would read as plain text.
+        if (s.style & CS_FLAT)
+          b->setStyleSheet(
+              "QPushButton { border: 1px solid palette(dark); background: palette(button); }"
+              "QPushButton:pressed { background: palette(mid); }");
         QObject::connect(b, &QPushButton::clicked, b, [h] {
           if (CWnd* d = DialogOf(h)) UserClick(*d, IdOf(h));
         });
@@ -487,7 +533,7 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       break;
     }
     case CtrlKind::GroupBox:
-      static_cast<QGroupBox*>(w)->setTitle(text);
+      static_cast<GroupFrame*>(w)->setTitle(text);
       break;
     case CtrlKind::Button: {
       auto* b = static_cast<QPushButton*>(w);
