@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include "framework/MessageQueue.h"
@@ -21,22 +22,10 @@ std::atomic<DWORD> g_nextThreadId{1};
 
 struct ThreadRegistry {
   std::mutex mutex;
-  std::vector<std::unique_ptr<CWinThread>> threads;
-
-  ~ThreadRegistry() {
-    // Threads that ended are joined; one still running at exit is let go
-    // rather than blocking the exit.
-    std::lock_guard lock(mutex);
-    for (auto& t : threads) {
-      if (!t->m_thread.joinable()) continue;
-      if (t->IsRunning())
-        t->m_thread.detach();
-      else
-        t->m_thread.join();
-    }
-    // Detached threads may still use their objects; they are not freed.
-    for (auto& t : threads) (void)t.release();
-  }
+  // Every thread started, so that a caller's pointer stays valid; a thread
+  // also holds its own object while it runs, so one still running at exit
+  // keeps it until it ends.
+  std::vector<std::shared_ptr<CWinThread>> threads;
 };
 
 namespace {
@@ -48,10 +37,10 @@ ThreadRegistry& Registry() {
 
 CWinThread::~CWinThread() = default;
 
-void CWinThread::Run(AFX_THREADPROC fn, LPVOID param) {
+void CWinThread::Run(std::shared_ptr<CWinThread> self, AFX_THREADPROC fn, LPVOID param) {
   {
-    std::unique_lock lock(m_mutex);
-    m_cv.wait(lock, [&] { return m_started; });
+    std::unique_lock lock(self->m_mutex);
+    self->m_cv.wait(lock, [&] { return self->m_started; });
   }
   DWORD code = 0;
   try {
@@ -62,10 +51,10 @@ void CWinThread::Run(AFX_THREADPROC fn, LPVOID param) {
     TraceOutput("Worker thread ended by exception: %s\n", e.what());
     code = static_cast<DWORD>(-1);
   }
-  std::lock_guard lock(m_mutex);
-  m_exitCode = code;
-  m_ended = true;
-  m_cv.notify_all();
+  std::lock_guard lock(self->m_mutex);
+  self->m_exitCode = code;
+  self->m_ended = true;
+  self->m_cv.notify_all();
 }
 
 DWORD CWinThread::ResumeThread() {
@@ -89,7 +78,10 @@ BOOL CWinThread::GetExitCodeThread(DWORD* pExitCode) const {
 }
 
 DWORD CWinThread::Wait(DWORD timeoutMs) {
-  if (std::this_thread::get_id() == m_thread.get_id()) return WAIT_TIMEOUT;
+  {
+    std::lock_guard lock(m_mutex);
+    if (std::this_thread::get_id() == m_threadId) return WAIT_TIMEOUT;
+  }
   auto start = std::chrono::steady_clock::now();
   auto queue = fw::CurrentQueue();
   for (;;) {
@@ -109,18 +101,26 @@ DWORD CWinThread::Wait(DWORD timeoutMs) {
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority, UINT,
                            DWORD dwCreateFlags, LPSECURITY_ATTRIBUTES) {
   if (!pfnThreadProc) return nullptr;
-  std::unique_ptr<CWinThread> t(new CWinThread());
-  CWinThread* raw = t.get();
-  raw->m_nPriority = nPriority;
-  raw->m_nThreadID = g_nextThreadId++;
-  raw->m_hThread = raw;
-  raw->m_started = (dwCreateFlags & CREATE_SUSPENDED) == 0;
-  {
-    std::lock_guard lock(Registry().mutex);
-    Registry().threads.push_back(std::move(t));
+  std::shared_ptr<CWinThread> t(new CWinThread());
+  t->m_nPriority = nPriority;
+  t->m_nThreadID = g_nextThreadId++;
+  t->m_hThread = t.get();
+  std::lock_guard registryLock(Registry().mutex);
+  // The thread starts by taking this lock, so it sees its id set.
+  std::lock_guard lock(t->m_mutex);
+  t->m_started = (dwCreateFlags & CREATE_SUSPENDED) == 0;
+  try {
+    // Detached: the system releases the stack when the thread ends, and no
+    // one needs to join it (waits are on m_ended).
+    std::thread thread(&CWinThread::Run, t, pfnThreadProc, pParam);
+    t->m_threadId = thread.get_id();
+    thread.detach();
+  } catch (const std::system_error& e) {
+    TraceOutput("Worker thread not started: %s\n", e.what());
+    return nullptr;
   }
-  raw->m_thread = std::thread([raw, pfnThreadProc, pParam] { raw->Run(pfnThreadProc, pParam); });
-  return raw;
+  Registry().threads.push_back(t);
+  return t.get();
 }
 
 void AfxEndThread(UINT nExitCode, BOOL) { throw EndThread{nExitCode}; }

@@ -1,12 +1,14 @@
-// Worker threads. AfxBeginThread starts fn(param) on a new std::thread and
+// Worker threads. AfxBeginThread starts fn(param) on a new thread and
 // returns its CWinThread. The framework owns every CWinThread: the object
 // stays valid for the whole run of the process (also after the thread has
 // ended), so a caller may keep the pointer and ask it later whether the
-// thread is still running or wait for it. At exit the framework joins the
-// threads that have ended and detaches any still running.
+// thread is still running or wait for it. The thread itself runs detached,
+// so its stack is released as soon as it ends; the small objects are freed
+// at exit (one whose thread still runs then is freed when that thread ends).
 #pragma once
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -61,11 +63,12 @@ class CWinThread {
                                     LPSECURITY_ATTRIBUTES);
   friend struct ThreadRegistry;
   CWinThread() = default;
-  void Run(AFX_THREADPROC fn, LPVOID param);
+  // The thread holds self until its procedure has returned.
+  static void Run(std::shared_ptr<CWinThread> self, AFX_THREADPROC fn, LPVOID param);
 
   mutable std::mutex m_mutex;
   std::condition_variable m_cv;
-  std::thread m_thread;
+  std::thread::id m_threadId;
   bool m_started = false;  // released from suspension
   bool m_ended = false;
   DWORD m_exitCode = STILL_ACTIVE;

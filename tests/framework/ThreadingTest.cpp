@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <atomic>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "FrameworkTestSupport.h"
@@ -117,6 +119,37 @@ TEST(Threading, WorkerThreadsStartSuspendedEndAndReportTheirCode) {
   EXPECT_TRUE(AfxWaitForAllThreads(5000));
   e->GetExitCodeThread(&code);
   EXPECT_EQ(code, 9u);
+}
+
+namespace {
+// The process's address space in MB, from /proc/self/status.
+long VmSizeMb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmSize:", 0) == 0) return std::stol(line.substr(7)) / 1024;
+  return -1;
+}
+}  // namespace
+
+// Each worker that ended gives its stack back: many workers started and
+// ended one after another leave the address space as it was.
+TEST(Threading, EndedWorkersReleaseTheirStacks) {
+  Headless headless;
+  int add = 1;
+  auto run = [&] {
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(AfxBeginThread(CountAndReturn, &add)->Wait(), 0u);
+  };
+  run();  // the system's stack cache fills
+  const long before = VmSizeMb();
+  run();
+  // The last stacks go back a moment after their threads said they ended.
+  long grown = VmSizeMb() - before;
+  for (int i = 0; i < 100 && grown >= 100; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    grown = VmSizeMb() - before;
+  }
+  EXPECT_LT(grown, 100) << "MB after 200 ended workers";
 }
 
 TEST(Threading, GuiThreadSleepingInAHandlerAnswersAWorkersSend) {
