@@ -322,31 +322,43 @@ void CVantoUtilityDlg::UpdateModelPicture() {
 void CVantoUtilityDlg::PumpMessages() { AfxPumpMessages(); }
 
 void CVantoUtilityDlg::RunTimerThread(BOOL bRun) {
-  m_bTimerThreadRun = bRun;
-  if (!bRun) return;
   std::lock_guard lock(m_timerMutex);
-  std::erase_if(m_timerThreads, [](CWinThread* t) { return !t->IsRunning(); });
-  if (CWinThread* thread = AfxBeginThread(TimerThreadProc, this)) m_timerThreads.push_back(thread);
+  m_bTimerThreadRun = bRun;
+  if (!bRun) {
+    ++m_timerGeneration;
+    return;
+  }
+  std::erase_if(m_timerThreads, [](const TimerThread& t) { return !t.thread->IsRunning(); });
+  TimerThread& entry = m_timerThreads.emplace_back(TimerThread{this, m_timerGeneration});
+  entry.thread = AfxBeginThread(TimerThreadProc, &entry);
+  if (!entry.thread) m_timerThreads.pop_back();
 }
 
 UINT CVantoUtilityDlg::TimerThreadProc(LPVOID param) {
-  static_cast<CVantoUtilityDlg*>(param)->TimerLoop();
+  const auto* entry = static_cast<const TimerThread*>(param);
+  entry->dlg->TimerLoop(entry->generation);
   return 1;
 }
 
-void CVantoUtilityDlg::TimerLoop() {
-  g_utilityManager.m_bWorkerStopped = 0;
-  while (m_bTimerThreadRun) {
+void CVantoUtilityDlg::TimerLoop(unsigned generation) {
+  {
+    std::lock_guard lock(m_timerMutex);
+    ++m_nTimerLoops;
+    g_utilityManager.m_bWorkerStopped = 0;
+  }
+  while (m_bTimerThreadRun && m_timerGeneration == generation) {
     Sleep(1000);
     TRACE("Main Dialog OnTimer\n");
   }
-  g_utilityManager.m_bWorkerStopped = 1;
+  // Stopped only once no heartbeat runs any more.
+  std::lock_guard lock(m_timerMutex);
+  if (--m_nTimerLoops == 0) g_utilityManager.m_bWorkerStopped = 1;
 }
 
 int CVantoUtilityDlg::GetTimerThreadCount() const {
   std::lock_guard lock(m_timerMutex);
   int running = 0;
-  for (CWinThread* t : m_timerThreads) running += t->IsRunning() ? 1 : 0;
+  for (const TimerThread& t : m_timerThreads) running += t.thread->IsRunning() ? 1 : 0;
   return running;
 }
 
@@ -354,7 +366,7 @@ void CVantoUtilityDlg::WaitForTimerThreads() {
   std::vector<CWinThread*> threads;
   {
     std::lock_guard lock(m_timerMutex);
-    threads = m_timerThreads;
+    for (const TimerThread& t : m_timerThreads) threads.push_back(t.thread);
   }
   for (CWinThread* t : threads) t->Wait();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -46,7 +47,7 @@ class CVantoUtilityDlg : public CDialog {
   void EnableCloseButtons(BOOL bClose, BOOL bCancel, BOOL bApplyAll, BOOL bDefaultAll);
 
   // Heartbeat threads still running; each ends within a second of
-  // RunTimerThread(FALSE).
+  // RunTimerThread(FALSE), also when a RunTimerThread(TRUE) follows at once.
   int GetTimerThreadCount() const;
   // Waits until every heartbeat thread has ended.
   void WaitForTimerThreads();
@@ -115,7 +116,7 @@ class CVantoUtilityDlg : public CDialog {
   void DoRefreshCurrentTab();
   void ShowCurrentPage();
   static UINT TimerThreadProc(LPVOID param);
-  void TimerLoop();
+  void TimerLoop(unsigned generation);
 
   struct OwnedPages;
   std::unique_ptr<OwnedPages> m_pages;
@@ -124,6 +125,16 @@ class CVantoUtilityDlg : public CDialog {
   CBitmap m_bmpModelTx;  // 141
   CBitmap m_bmpLogo;     // 132
 
+  // One heartbeat thread and the run it belongs to. Each stop ends the run
+  // (a new generation), so a thread still asleep from a stopped run ends when
+  // it wakes, also when a start has set the run flag again meanwhile.
+  struct TimerThread {
+    CVantoUtilityDlg* dlg;
+    unsigned generation;
+    CWinThread* thread = nullptr;
+  };
   mutable std::mutex m_timerMutex;
-  std::vector<CWinThread*> m_timerThreads;
+  std::list<TimerThread> m_timerThreads;  // the threads' parameters: stable
+  std::atomic<unsigned> m_timerGeneration{0};
+  int m_nTimerLoops = 0;  // loops running, under m_timerMutex
 };

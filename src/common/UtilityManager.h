@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/SharedFlag.h"
 #include "framework/Time.h"
 #include "platform/WinTypes.h"
 
@@ -22,12 +23,13 @@ class CUtilityManager {
   void GetPortSettings(std::string& name, int& baud, int& handle) const;
 
   // Fields are read and written directly by the pages and workers; each is a
-  // flag or a last-value cache written by one thread at a time.
+  // flag or a last-value cache written by one thread at a time, except the
+  // heartbeat's flag, which its threads write as they start and end.
   BOOL m_bSendPmtkFirst = FALSE;
   int m_nModelCode = 0;
   BOOL m_bLinkLost = FALSE;
   CTime m_timeConnected;
-  BOOL m_bWorkerStopped = FALSE;
+  SharedFlag m_bWorkerStopped = FALSE;
   signed char m_cLockedTab = 0;
   signed char m_cDeviceTab = 0;
   BOOL m_bLockedTabAllowed = FALSE;

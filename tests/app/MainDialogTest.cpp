@@ -236,6 +236,23 @@ TEST_F(MainDialogTest, OneStopEndsEveryHeartbeatThread) {
   EXPECT_EQ(g_utilityManager.m_bWorkerStopped, 1);
 }
 
+// A start right after a stop, within the old thread's sleep, runs one
+// heartbeat: the old one ends when it wakes, and the flag says running.
+TEST_F(MainDialogTest, ARestartDuringTheSleepDoesNotReviveTheStoppedHeartbeat) {
+  CVantoUtilityDlg dlg;
+  dlg.RunTimerThread(TRUE);
+  ASSERT_TRUE(AfxPumpWait([] { return g_utilityManager.m_bWorkerStopped == 0; }, 2000));
+  dlg.RunTimerThread(FALSE);
+  dlg.RunTimerThread(TRUE);
+  EXPECT_TRUE(AfxPumpWait([&] { return dlg.GetTimerThreadCount() == 1; }, 2000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));  // three more beats
+  EXPECT_EQ(dlg.GetTimerThreadCount(), 1);
+  EXPECT_EQ(g_utilityManager.m_bWorkerStopped, 0);
+  dlg.RunTimerThread(FALSE);
+  dlg.WaitForTimerThreads();
+  EXPECT_EQ(g_utilityManager.m_bWorkerStopped, 1);
+}
+
 TEST_F(MainDialogTest, TheDialogOutlivesItsHeartbeatThreads) {
   // A heartbeat still asleep when the dialog goes would read a freed flag:
   // the destructor waits until each thread has seen the flag cleared.
