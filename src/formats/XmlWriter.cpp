@@ -117,30 +117,43 @@ bool CXmlWriter::ParseElement() {
       pos = q + 1;
       continue;
     }
-    // Start tag.
+    // Start tag: the name, then attributes (white space, name, '=', a quoted
+    // value), then '>' or "/>". Anything else is refused: later edits find
+    // attributes and the tag's end by this form.
     if (next == '"' || next == '\'') return Fail("Tag starts with quote");
     if (EndsName(next)) return Fail("Invalid node");
     size_t q = pos + 1;
     while (q < n && !EndsName(d[q])) ++q;
     bool empty = false;
+    // The fault at q: the text ended, a new tag began, or a malformed tag.
+    const auto faultAt = [&](size_t at) {
+      if (at >= n) return Fail("Abrupt end within tag");
+      if (d[at] == '<') return Fail("End of tag not found");
+      return Fail("Invalid node");
+    };
     for (;;) {
-      if (q >= n) return Fail("Abrupt end within tag");
-      const char c = d[q];
-      if (c == '"' || c == '\'') {
-        const size_t close = d.find(c, q + 1);
-        if (close == std::string::npos) return Fail("Abrupt end within tag");
-        q = close + 1;
-      } else if (c == '>') {
-        break;
-      } else if (c == '/' && q + 1 < n && d[q + 1] == '>') {
-        empty = true;
-        ++q;
-        break;
-      } else if (c == '<') {
-        return Fail("End of tag not found");
-      } else {
-        ++q;
+      const size_t spaceStart = q;
+      while (q < n && IsSpace(d[q])) ++q;
+      if (q >= n) return faultAt(q);
+      if (d[q] == '>') break;
+      if (d[q] == '/') {
+        if (q + 1 < n && d[q + 1] == '>') {
+          empty = true;
+          ++q;
+          break;
+        }
+        return faultAt(q + 1);
       }
+      if (q == spaceStart || EndsName(d[q]) || d[q] == '"' || d[q] == '\'') return faultAt(q);
+      while (q < n && !EndsName(d[q]) && d[q] != '"' && d[q] != '\'') ++q;
+      while (q < n && IsSpace(d[q])) ++q;
+      if (q >= n || d[q] != '=') return faultAt(q);
+      ++q;
+      while (q < n && IsSpace(d[q])) ++q;
+      if (q >= n || (d[q] != '"' && d[q] != '\'')) return faultAt(q);
+      const size_t close = d.find(d[q], q + 1);
+      if (close == std::string::npos) return faultAt(n);
+      q = close + 1;
     }
     const int i = NewPos();
     ElementPos& e = m_aPos[i];

@@ -199,6 +199,13 @@ TEST(XmlWriterParse, ErrorTexts) {
       {"<a></>", "Expecting end tag of element a"},
       {"<a><b></a>", "End tag does not correspond to b"},
       {"<a></a", "End tag not completed for element a"},
+      // Malformed start tags, on which later edits would go astray.
+      {"<a//>", "Invalid node"},
+      {"<a b=></a>", "Invalid node"},
+      {"<a x=1>", "Invalid node"},
+      {"<a b=\"1\"c=\"2\"/>", "Invalid node"},
+      {"<a b></a>", "Invalid node"},
+      {"<a b=\"1\" /x>", "Invalid node"},
   };
   for (const auto& c : cases) {
     CXmlWriter xml;
@@ -215,6 +222,15 @@ TEST(XmlWriterParse, ErrorTexts) {
   EXPECT_FALSE(xml.SetDocument(nullptr));
   EXPECT_TRUE(xml.AddElement("ok"));
   EXPECT_EQ(xml.GetDocumentText(), "<ok/>\r\n");
+}
+
+TEST(XmlWriterParse, AttributesMayHaveSpaceAroundTheirEqualsSign) {
+  CXmlWriter xml;
+  ASSERT_TRUE(xml.SetDocument("<a b = \"1\"\tc='2' />")) << xml.GetError();
+  ASSERT_TRUE(xml.FindElement("a"));
+  EXPECT_EQ(xml.GetAttribute("c"), "2");
+  ASSERT_TRUE(xml.SetAttribute("b", "v"));
+  EXPECT_EQ(xml.GetDocumentText(), "<a b = \"v\"\tc='2' />");
 }
 
 TEST(XmlWriterParse, BuildsOnAParsedDocument) {
