@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
@@ -20,6 +20,7 @@
 #include "framework/Resources.h"
 #include "framework/Thread.h"
 #include "framework/UserInput.h"
+#include "framework/qt/ListBoxWidget.h"
 #include "framework/qt/QtInternal.h"
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
@@ -297,17 +298,61 @@ TEST(QtView, ListWidgetFollowsAppendsInsertsAndDeletes) {
   list->DeleteString(0);
   AfxPumpMessages();
   QCoreApplication::processEvents();
-  auto* widget = WidgetOf<QListWidget>(list->m_hWnd);
+  auto* widget = WidgetOf<qtview::ListBoxWidget>(list->m_hWnd);
   ASSERT_NE(widget, nullptr);
-  ASSERT_EQ(widget->count(), 20000);
-  EXPECT_EQ(widget->item(0)->text(), "inserted");
-  EXPECT_EQ(widget->item(19999)->text(), "photo 19999");
+  ASSERT_EQ(widget->Count(), 20000);
+  EXPECT_EQ(widget->Line(0), "inserted");
+  EXPECT_EQ(widget->Line(19999), "photo 19999");
+  // A click on the second row, then the Down key, reach the dialog.
+  QMouseEvent click(QEvent::MouseButtonPress, QPointF(5, widget->fontMetrics().height() * 1.5),
+                    QPointF(), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget->viewport(), &click);
+  EXPECT_EQ(list->GetCurSel(), 1);
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &down);
+  EXPECT_EQ(list->GetCurSel(), 2);
   list->ResetContent();
   list->AddString("only");
   AfxPumpMessages();
   QCoreApplication::processEvents();
-  ASSERT_EQ(widget->count(), 1);
-  EXPECT_EQ(widget->item(0)->text(), "only");
+  ASSERT_EQ(widget->Count(), 1);
+  EXPECT_EQ(widget->Line(0), "only");
+}
+
+// Lines added one at a time to a shown list, each shown before the next:
+// a line costs the same on a long list as on a short one.
+TEST(QtView, AShownListAddsALineInTimeIndependentOfItsLength) {
+  SharedView();
+  RegisterTemplates();
+  CDialog main(IDD_MAIN);
+  ASSERT_TRUE(main.Create(IDD_MAIN));
+  main.ShowWindow(SW_SHOW);
+  CPage page;
+  ASSERT_TRUE(page.Create(IDD_PAGE, main.GetDlgItem(IDC_TAB)));
+  page.ShowWindow(SW_SHOW);
+  auto* list = static_cast<CListBox*>(page.GetDlgItem(IDC_LIST));
+  const auto addShown = [&](int lines) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < lines; ++i) {
+      list->AddString("line " + std::to_string(i));
+      AfxPumpMessages();
+      QCoreApplication::processEvents();
+    }
+    return std::chrono::steady_clock::now() - start;
+  };
+  const auto onShort = addShown(300);
+  for (int i = 0; i < 80000; ++i) list->AddString("filler " + std::to_string(i));
+  AfxPumpMessages();
+  QCoreApplication::processEvents();
+  const auto onLong = addShown(300);
+  // Laying out every row on each line makes the second run several times
+  // slower; the allowance covers a busy machine.
+  EXPECT_LT(onLong, 2 * onShort + std::chrono::milliseconds(50))
+      << std::chrono::duration<double>(onShort).count() << " s on a short list, "
+      << std::chrono::duration<double>(onLong).count() << " s on a long one";
+  auto* widget = WidgetOf<qtview::ListBoxWidget>(list->m_hWnd);
+  ASSERT_NE(widget, nullptr);
+  EXPECT_EQ(widget->Count(), 80600);
 }
 
 TEST(QtView, HooksOfAViewThatWentAwayAnswerWithoutAUser) {

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -20,6 +19,7 @@
 #include "framework/BitmapRegistry.h"
 #include "framework/Controls.h"
 #include "framework/UserInput.h"
+#include "framework/qt/ListBoxWidget.h"
 #include "framework/qt/QtInternal.h"
 
 namespace qtview {
@@ -457,12 +457,10 @@ QWidget* WidgetTree::WidgetFor(const Snapshot& s, QWidget* parent) {
         break;
       }
       case CtrlKind::ListBox: {
-        auto* l = new QListWidget(parent);
-        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        l->setUniformItemSizes(true);  // long lists (photo results) lay out in constant time
-        QObject::connect(l, &QListWidget::currentRowChanged, l, [h](int row) {
+        auto* l = new ListBoxWidget(parent);
+        l->onUserSelect = [h](int row) {
           if (CWnd* d = DialogOf(h)) UserSelect(*d, IdOf(h), row);
-        });
+        };
         w = l;
         break;
       }
@@ -586,12 +584,10 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       break;
     }
     case CtrlKind::ListBox: {
-      auto* l = static_cast<QListWidget*>(w);
+      auto* l = static_cast<ListBoxWidget*>(w);
       QStringList items;
       for (const auto& i : s.items) items << QString::fromUtf8(i);
-      if (!s.itemsAppended) l->clear();
-      l->addItems(items);
-      l->setCurrentRow(s.curSel);
+      l->Update(!s.itemsAppended, items, s.curSel);
       break;
     }
     case CtrlKind::Progress: {
