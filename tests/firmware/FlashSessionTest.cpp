@@ -9,6 +9,8 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 #include "firmware/FlashSession.h"
@@ -24,7 +26,9 @@ namespace {
 // USB bridge so that it gets a COM number.
 class PtyBootLoader {
  public:
-  PtyBootLoader() {
+  // setup configures the boot loader before its thread starts.
+  explicit PtyBootLoader(const std::function<void(FlashExchangeSim&)>& setup = {}) {
+    if (setup) setup(sim);
     char name[256] = {};
     termios raw{};
     cfmakeraw(&raw);
@@ -103,11 +107,17 @@ std::string WriteImage(const testsupport::TempDir& dir, std::size_t size) {
 }  // namespace
 
 TEST(FlashSession, DownloadsOverTheComPortWithRealPercentages) {
-  PtyBootLoader logger;
+  // The boot loader's thread hands over the started image.
+  std::mutex startedMutex;
+  std::vector<std::uint8_t> started;
+  PtyBootLoader logger([&](FlashExchangeSim& sim) {
+    sim.onRestart = [&](const std::vector<std::uint8_t>& image) {
+      std::lock_guard lock(startedMutex);
+      started = image;
+    };
+  });
   const int com = logger.ComNumber();
   ASSERT_GT(com, 0);
-  std::vector<std::uint8_t> started;
-  logger.sim.onRestart = [&](const std::vector<std::uint8_t>& image) { started = image; };
   testsupport::TempDir dir;
   CFlashSession session;
   ASSERT_TRUE(session.Prepare(WriteImage(dir, 3000), 3, CFlashSession::DEVICE_AGENT_PREFIX));
@@ -117,7 +127,10 @@ TEST(FlashSession, DownloadsOverTheComPortWithRealPercentages) {
   Seen seen;
   EXPECT_TRUE(session.RunDownload(com, 3, Record(seen)));
   EXPECT_EQ(session.m_nDownloadResult, 0);
-  EXPECT_EQ(FlashExchangeSim::VersionInImage(started), "123");
+  {
+    std::lock_guard lock(startedMutex);
+    EXPECT_EQ(FlashExchangeSim::VersionInImage(started), "123");
+  }
   EXPECT_EQ(seen.inits, 2);
   ASSERT_EQ(seen.image.size(), 12u);  // 3000 bytes in blocks of 256
   EXPECT_EQ(seen.image.front(), 8u);

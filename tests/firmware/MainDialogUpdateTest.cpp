@@ -1,5 +1,7 @@
 // The update from inside the main dialog: its buttons locked and unlocked,
 // the window kept open while the logger is written.
+#include <atomic>
+
 #include "app/VantoUtilityDlg.h"
 #include "firmware/FirmwareFixture.h"
 
@@ -25,7 +27,7 @@ TEST_F(MainDialogUpdate, LocksTheWindowWhileWritingAndShowsTheNewVersion) {
   // Hold the worker in its first wait to look at the locked window.
   std::mutex gate;
   gate.lock();
-  bool held = false;
+  std::atomic<bool> held{false};  // set by the worker
   SetSleepFunction([&](DWORD ms) {
     if (ms == 2000 && !held) {
       held = true;

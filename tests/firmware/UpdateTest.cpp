@@ -31,7 +31,10 @@ std::string SavedMac() {
 }  // namespace
 
 TEST_F(FirmwarePageTest, R710UpdateKeepsTheBluetoothAddressAndShowsTheNewVersion) {
-  bt->address = std::array<std::uint8_t, 6>{0x00, 0x11, 0x22, 0x33, 0x44, 0xA5};
+  {
+    std::lock_guard lock(bt->mutex);  // the logger runs
+    bt->address = std::array<std::uint8_t, 6>{0x00, 0x11, 0x22, 0x33, 0x44, 0xA5};
+  }
   Identify();
   EXPECT_EQ(Text(device, IDC_DEV_FIRMWARE), "V1.01");
   ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
@@ -44,7 +47,7 @@ TEST_F(FirmwarePageTest, R710UpdateKeepsTheBluetoothAddressAndShowsTheNewVersion
   EXPECT_EQ(flash->Restarts(), 1);
   // Address read before and written back after the download.
   EXPECT_EQ(SavedMac(), "A5:44:33:22:11:00");
-  EXPECT_EQ(bt->writes, 1);
+  EXPECT_EQ(bt->writes.load(), 1);
   EXPECT_EQ(logger.CountReceived("$PMTK392,001122,3344A5"), 1);
   // R-710 has no self test; the temporary image is gone; buttons stay off.
   EXPECT_EQ(logger.CountReceived("$PVNT837"), 0);
@@ -150,7 +153,7 @@ TEST_F(TX380Update, SkipsBluetoothAndWaitsForTheSelfTest) {
   device.OnSelectFile();
   RunUpdate(device);
   EXPECT_EQ(logger.CountReceived("$PMTK492"), 0);
-  EXPECT_EQ(bt->writes, 0);
+  EXPECT_EQ(bt->writes.load(), 0);
   EXPECT_EQ(logger.CountReceived("$PVNT837"), 1);
   EXPECT_EQ(CountSleeps(700), 100);
   EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_SUCCESS_R38));
@@ -218,7 +221,10 @@ class R3300DUpdate : public FirmwarePageTest {
 }  // namespace
 
 TEST_F(R3300DUpdate, KeepsBluetoothAndWaitsForTheShorterSelfTest) {
-  bt->address = std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6};
+  {
+    std::lock_guard lock(bt->mutex);  // the logger runs
+    bt->address = std::array<std::uint8_t, 6>{1, 2, 3, 4, 5, 6};
+  }
   Identify();
   ASSERT_EQ(g_utilityManager.m_nModelCode, 6);
   const auto file = home.path() / "fw" / "R3300D_V1.05_VNT.bin";
@@ -236,7 +242,7 @@ TEST_F(R3300DUpdate, KeepsBluetoothAndWaitsForTheShorterSelfTest) {
   RunUpdate(device);
   EXPECT_NE(device.m_flash.m_szAgentPath.find("DA_MT3329_"), std::string::npos);
   EXPECT_EQ(CountSleeps(450), 100);
-  EXPECT_EQ(bt->writes, 1);
+  EXPECT_EQ(bt->writes.load(), 1);
   EXPECT_EQ(logger.CountReceived("$PMTK392,010203,040506"), 1);
   EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_SUCCESS));
   EXPECT_EQ(logger.Firmware(), "105");

@@ -10,6 +10,7 @@ std::string BtMacSim::Sentence(const std::string& body) {
 }
 
 std::optional<std::string> BtMacSim::Handle(const std::string& sentence) {
+  std::lock_guard lock(mutex);
   if (sentence.rfind("$PMTK492", 0) == 0) {
     if (!answerQuery) return std::string();
     std::string body = "$PMTK592,";

@@ -4,18 +4,24 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
+// The logger's thread runs Handle while a test may set the fields: the flags
+// are atomic, and a test changing the address of a running logger holds
+// `mutex`.
 class BtMacSim {
  public:
   // The address as the logger reports it (r0 first); absent reports all FF.
   std::optional<std::array<std::uint8_t, 6>> address;
-  bool answerQuery = true;
-  bool answerWrite = true;
-  int writes = 0;
+  std::atomic<bool> answerQuery{true};
+  std::atomic<bool> answerWrite{true};
+  std::atomic<int> writes{0};
+  std::mutex mutex;
 
   // The reply to one received sentence, or nullopt when it is not ours.
   std::optional<std::string> Handle(const std::string& sentence);

@@ -2,6 +2,7 @@
 // flashlib/FlashProtocol.h), for the simulated logger and the tests.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,13 +13,13 @@
 
 class FlashExchangeSim {
  public:
-  // Faults a test can ask for.
+  // Faults a test can ask for, also while the logger's thread runs.
   struct Faults {
-    bool silent = false;         // never answer the handshake
-    bool refuseAgent = false;    // AGENT_READY reports a bad agent
-    int nakImageBlock = -1;      // refuse this image block once
-    bool corruptVerify = false;  // report a wrong image checksum
-    std::uint32_t flashSize = 0x100000;
+    std::atomic<bool> silent{false};         // never answer the handshake
+    std::atomic<bool> refuseAgent{false};    // AGENT_READY reports a bad agent
+    std::atomic<int> nakImageBlock{-1};      // refuse this image block once
+    std::atomic<bool> corruptVerify{false};  // report a wrong image checksum
+    std::atomic<std::uint32_t> flashSize{0x100000};
   };
 
   // Called with the image when the host restarts the logger after a complete
@@ -56,7 +57,7 @@ class FlashExchangeSim {
   int nextAgentSeq_ = 0, nextImageSeq_ = 0, blockIndex_ = 0;
   bool nakDone_ = false;
   std::vector<std::uint8_t> agent_, image_;
-  int restarts_ = 0, resent_ = 0;
+  std::atomic<int> restarts_{0}, resent_{0};
 };
 
 namespace sim {
