@@ -32,6 +32,7 @@ enum class BlockOutcome {
   kTimeout,     // the logger fell silent within the exchange (message shown)
   kPortLost,    // the port failed or vanished (message shown)
   kFileError,   // the output could not be written or the input read (message shown)
+  kDamaged,     // blocks or frames kept going wrong and were given up (message shown)
 };
 
 // True only for an exchange that ended with the logger's finish.
@@ -162,13 +163,22 @@ class CBlockTransfer {
   // kFinished with the byte in m_chReply, kTimeout after maxPolls pauses,
   // kPortLost when the port failed.
   BlockOutcome WaitForReply(const char* wanted, int maxPolls);
-  // Reads exactly n bytes into the receive area within maxPolls pauses.
-  BlockOutcome ReadExactly(int n, int maxPolls);
-  BlockOutcome Finish(DWORD pauseBeforeEnd);
+  // Reads exactly n bytes into the receive area within maxPolls pauses
+  // (bytes already there count).
+  BlockOutcome ReadExactly(int n, int already, int maxPolls);
+  // Sends "$END" and waits for '%'. Ends after 100 polls once the progress
+  // is 100 % (or at once with anyPercent).
+  BlockOutcome Finish(DWORD pauseBeforeEnd, bool anyPercent);
+  // Shows the message of a failure outcome and returns it.
   BlockOutcome Fail(BlockOutcome outcome);
   BOOL StoreBlockData(const BYTE* data);
   BOOL WriteCommand(const char* word);
+  // Reads one clear progress byte; kFinished when it came.
+  BlockOutcome ReadClearByte();
+  // Start of every exchange: the form and the sentence flag for its wake.
+  void BeginExchange(WakeForm form);
 
+  int m_nPortIndex = 0;  // port of the wake that answered
   CBlockTransferClient& m_client;
   CPageDeviceSetting* m_pDevicePage = nullptr;
   WakeForm m_form = WakeForm::kReceiving;
