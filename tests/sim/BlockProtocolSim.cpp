@@ -286,6 +286,11 @@ bool BlockProtocolSim::Step(SimLogger& logger) {
     }
     case State::kSendingWoken: {
       if (m_in.size() < 6) return false;
+      if (m_in.rfind("$BEG\r\n", 0) == 0 || m_in.rfind("$STA\r\n", 0) == 0) {
+        // Wake words still on their way from the PC's polls.
+        m_in.erase(0, 6);
+        return true;
+      }
       if (m_in.rfind("$TLG\r\n", 0) == 0) {
         // The log status: addresses, status bytes, then '&' after the "!".
         m_in.erase(0, 6);
