@@ -147,12 +147,9 @@ bool BlockProtocolSim::Idle(SimLogger& logger, const std::uint8_t* data, std::si
     const bool clear = line.rfind("$PMTK182,6*", 0) == 0;
     const bool sending = line == "$BEG\r\n" || line == "$STA\r\n";
     if (!upload && !clear && !sending) continue;
-    if (upload || clear) {
-      // The chipset command is acknowledged as a sentence; the block
-      // protocol's '!' follows once the logger is ready.
-      logger.Send(SimLogger::WithChecksum(upload ? "$PMTK001,182,5,3" : "$PMTK001,182,6,3"));
-      PauseMs(m_faults.wakeDelayMs);
-    }
+    // The chipset command is answered with the block protocol's ready
+    // byte alone, once the logger is ready.
+    if (upload || clear) PauseMs(m_faults.wakeDelayMs);
     if (m_faults.wrongType) {
       logger.Send("$");
       continue;
