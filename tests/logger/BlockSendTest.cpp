@@ -71,6 +71,12 @@ TEST_F(BlockSend, FrameEndsAfterACarriageReturnFollowedByLineFeed) {
   EXPECT_EQ(block->FramesTaken(), 2);
   // "A" CR, then LF "B" and the padding of a whole frame.
   EXPECT_EQ(block->ReceivedFile(), Padded(file, 2 + 512));
+  // A frame whose checksum is CR, followed by one that starts with the LF:
+  // the LF is the new frame's first byte, not the end of an empty frame.
+  const std::string crSum = "\x80\r\nB";
+  ASSERT_EQ(Send(crSum), BlockOutcome::kFinished);
+  EXPECT_EQ(block->FramesTaken(), 2 + 2);
+  EXPECT_EQ(block->ReceivedFile(), Padded(crSum, 2 + 512));
 }
 
 TEST_F(BlockSend, ResendAndRefusalOfAFrame) {
@@ -103,6 +109,12 @@ TEST_F(BlockSend, LoggerMessagesAndAnUnreadableFile) {
   block->SetFaults(faults);
   EXPECT_EQ(Send("x"), BlockOutcome::kRefused);
   EXPECT_EQ(ui.LastMessageBox().text, "Not the right file type");
+  faults = {};
+  faults.wrongType = true;
+  block->SetFaults(faults);
+  EXPECT_EQ(Send("x"), BlockOutcome::kTypeError);
+  EXPECT_EQ(ui.LastMessageBox().text, "TRANSMISSION TYPE ERROR");
+  // The '$' the logger gave the wake's second poll is no answer to the next.
   faults = {};
   faults.userBreakAt = 0;
   block->SetFaults(faults);
