@@ -2,6 +2,7 @@
 
 #include "sim/BtMacSim.h"
 #include "sim/FlashExchangeSim.h"
+#include "sim/LogSettingsSim.h"
 
 namespace sim {
 
@@ -9,6 +10,7 @@ void InstallSimExtensions(SimLogger& logger) {
   // Extensions add their Install...(logger) call here.
   InstallBtMac(logger);
   InstallFlashExchange(logger);
+  InstallLogSettings(logger);
 }
 
 }  // namespace sim
