@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "common/UtilityManager.h"
@@ -192,6 +193,16 @@ TEST_F(ChipsetPageTest, ListsRadiosAndDefaults) {
   EXPECT_EQ(CPageMTKTracklogSetting::ValueToListIndex(0, 120), 6);
   EXPECT_EQ(CPageMTKTracklogSetting::ValueToListIndex(1, 50), 0);
   EXPECT_EQ(CPageMTKTracklogSetting::ValueToListIndex(1, 1000), 5);
+}
+
+TEST_F(ChipsetPageTest, LastSectorTest) {
+  std::vector<std::uint8_t> image(CPageMTKTracklogSetting::kLogMemorySize, 0xFF);
+  logger.SetLogImage(image);
+  EXPECT_EQ(page.IsLastSectorWritten(), 0);
+  EXPECT_GE(logger.CountReceived("$PMTK182,7,1F0000,10*"), 1);
+  image[0x1F000F] = 0x12;
+  logger.SetLogImage(image);
+  EXPECT_EQ(page.IsLastSectorWritten(), 1);
 }
 
 TEST(ChipsetPageScreenshot, AfterReadingTheSettings) {
