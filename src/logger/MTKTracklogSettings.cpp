@@ -21,7 +21,7 @@ constexpr const char* kConnectionFailed = "Connection to Device Failed";
 constexpr int kEraseAttempts = 3;
 constexpr int kFreeSpaceAttempts = 20;
 constexpr int kMakerCommandAttempts = 3;
-constexpr int kLastSectorAttempts = 5;
+constexpr int kLastSectorAttempts = 20;
 constexpr unsigned kLogMemoryBytes = 0x200000;
 
 }  // namespace
@@ -206,6 +206,8 @@ void CPageMTKTracklogSetting::Reconnect() {
 int CPageMTKTracklogSetting::IsLastSectorWritten() {
   constexpr int kPrefix = 20;  // "$PMTK182,8,001F0000,"
   for (int attempt = 0; attempt < kLastSectorAttempts; ++attempt) {
+    // Answers to earlier requests still on the line are not this answer.
+    if (DevicePortOpen()) GetDevicePage()->PurgePort();
     char* reply = SendLogCommandRetry(7, 0x1F0000, 16);
     if (!reply || IsNotConnected(reply)) continue;
     char* sentence = FindLogReply(reply, 80);
