@@ -107,6 +107,9 @@ void CPageMTKTracklogSetting::LoadControlTexts() {
 
 void CPageMTKTracklogSetting::RestoreDefaults() {
   m_btnEnable.SetCheck(BST_CHECKED);
+  // Recording is on again: its lists take choices again.
+  m_cbInterval.EnableWindow(TRUE);
+  m_cbDistance.EnableWindow(TRUE);
   m_nIntervalSec = 5;
   m_cbInterval.SetCurSel(1);
   m_nDistance = m_bImperial ? kDistancesImperial[1] : kDistancesMetric[1];
@@ -245,12 +248,14 @@ void CPageMTKTracklogSetting::ShowCachedSettings() {
   m_stPercent.SetWindowText("100%");
   m_progress.SetRange(0, 100);
   m_progress.SetPos(0);
-  if (settings.m_nFreeRecords <= 3) {
-    for (CWnd* control : {static_cast<CWnd*>(&m_btnByDistance), static_cast<CWnd*>(&m_btnBySecond),
-                          static_cast<CWnd*>(&m_cbInterval), static_cast<CWnd*>(&m_cbDistance),
-                          static_cast<CWnd*>(&m_btnOverwrite), static_cast<CWnd*>(&m_btnFullStop)})
-      control->EnableWindow(FALSE);
-  } else {
+  // A full log takes no new settings; once there is room again they are
+  // offered again.
+  const BOOL room = settings.m_nFreeRecords > 3;
+  for (CWnd* control : {static_cast<CWnd*>(&m_btnByDistance), static_cast<CWnd*>(&m_btnBySecond),
+                        static_cast<CWnd*>(&m_cbInterval), static_cast<CWnd*>(&m_cbDistance),
+                        static_cast<CWnd*>(&m_btnOverwrite), static_cast<CWnd*>(&m_btnFullStop)})
+    control->EnableWindow(room);
+  if (room) {
     if (settings.m_nLogRecordMode == LOG_FULL_AND_STOP) {
       m_nFullAndStop = 1;
       m_nOverwrite = 0;

@@ -4,8 +4,8 @@
 
 #include <chrono>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "common/UtilityManager.h"
 #include "firmware/PageDeviceSetting.h"
@@ -173,6 +173,27 @@ TEST_F(ChipsetPageTest, WithoutAPortNothingIsSent) {
   EXPECT_EQ(Text(IDC_MTK_TRANSFER_STATUS), "Clear Failed! No Device Connected! ");
   EXPECT_FALSE(page.ApplySettings());
   EXPECT_TRUE(logger.Received().empty());
+}
+
+TEST_F(ChipsetPageTest, CachedSettingsAndAFullLog) {
+  g_utilityManager.m_nFreeRecords = 3;
+  page.ShowCachedSettings();
+  EXPECT_FALSE(page.m_cbInterval.IsWindowEnabled());
+  EXPECT_FALSE(page.m_btnOverwrite.IsWindowEnabled());
+  g_utilityManager.m_nFreeRecords = 65536;
+  g_utilityManager.m_nLogInterval = 150;
+  g_utilityManager.m_nLogDistance = 914;
+  g_utilityManager.m_bImperialUnits = TRUE;
+  g_utilityManager.m_nLogByChoice = 1;
+  page.ShowCachedSettings();
+  EXPECT_TRUE(page.m_cbInterval.IsWindowEnabled());
+  EXPECT_EQ(Shown(page.m_cbInterval), "15");
+  EXPECT_EQ(Shown(page.m_cbDistance), "300");
+  EXPECT_EQ(page.m_nDistance, 914);
+  EXPECT_EQ(Text(IDC_MTK_UNIT_LABEL), "ft");
+  EXPECT_EQ(page.m_btnOverwrite.GetCheck(), BST_CHECKED);
+  EXPECT_EQ(g_utilityManager.m_nLogRecordMode, LOG_OVERWRITE);
+  EXPECT_EQ(page.m_btnByDistance.GetCheck(), BST_CHECKED);
 }
 
 TEST_F(ChipsetPageTest, ListsRadiosAndDefaults) {
