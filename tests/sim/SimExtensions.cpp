@@ -2,6 +2,7 @@
 
 #include "sim/BtMacSim.h"
 #include "sim/FlashExchangeSim.h"
+#include "sim/LogMemorySim.h"
 
 namespace sim {
 
@@ -9,6 +10,9 @@ void InstallSimExtensions(SimLogger& logger) {
   // Extensions add their Install...(logger) call here.
   InstallBtMac(logger);
   InstallFlashExchange(logger);
+  // A log of three sectors to download.
+  LogMemorySim::Install(logger,
+                        LogMemoryLayout{.seed = 1, .sectors = 3, .newestSectorBytes = 0x8000});
 }
 
 }  // namespace sim
