@@ -4,11 +4,15 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "framework/Dialog.h"
+#include "logger/TrackLogFileStatusDlg.h"
+#include "logger/TrackRecord.h"
 #include "platform/WinTypes.h"
 
 class CPageDeviceSetting;
@@ -113,5 +117,71 @@ class CPageMTKTracklogSetting : public CDialog {
   char m_szNotConnected[14] = "Not Connected";
   // ---------------------------------------------------------------------
   // End of the command layer block.
+  // ---------------------------------------------------------------------
+
+ public:
+  // ---------------------------------------------------------------------
+  // Log sectors and TRL files (methods in logger/LogSectorParse.cpp and
+  // logger/TrackFileWriter.cpp).
+  // ---------------------------------------------------------------------
+  static constexpr int kLogSectorSize = 0x10000;
+  static constexpr int kSectorHeaderSize = 512;
+  static constexpr int kSectorSlots = (kLogSectorSize - kSectorHeaderSize) / kTrackRecordSize;
+  static constexpr int kLogMemorySize = 0x200000;
+  static constexpr int kMaxLogEntries = kLogMemorySize / kTrackRecordSize;
+
+  // Empties the tables, names, counters and wrap state before a download.
+  void ResetParseState();
+  // Copies the sector's slots that are neither filler nor erased, packed, to
+  // the start of out (kSectorSlots records at most); returns their number.
+  static int FilterSectorRecords(const BYTE* sector, BYTE* out);
+  // Adds one 64 KB sector's slots to the record table and rebuilds the
+  // ordered table.
+  void ParseSector(const BYTE* sector);
+  static BYTE CheckRecordXor(const BYTE* record);
+  // Cuts the ordered table into segment files, the Total file (when
+  // m_bWriteTotal is set) and the Waypoints file (when waypoints were seen).
+  // prefix is the track-log folder followed by the separator. FALSE when a
+  // file could not be written; m_strTrackFileError then says which and why.
+  BOOL WriteTrackFiles(const std::string& prefix);
+  // Writes every one of the buffer's 4096 slots that is neither all 0xFF nor
+  // all 0x00; FALSE when a write fails.
+  static BOOL WriteRecords(const BYTE* buffer, std::FILE* stream);
+
+  // Parser state.
+  std::unique_ptr<TrackRecord[]> m_recordTable{new TrackRecord[kMaxLogEntries]()};
+  std::unique_ptr<int[]> m_waypointFlags{new int[kMaxLogEntries]()};
+  std::unique_ptr<TrackRecord[]> m_orderedTable{new TrackRecord[kMaxLogEntries]()};
+  std::unique_ptr<int[]> m_orderedWaypointFlags{new int[kMaxLogEntries]()};
+  int m_nEntryCount = 0;
+  int m_nSegmentMarkerCount = 0;
+  int m_nWaypointCount = 0;
+  int m_nValidRecordCount = 0;
+  int m_nPreviousTime = 0;
+  int m_nCurrentTime = 0;
+  int m_bWrapped = 0;
+  int m_nWrapStart = 0;
+  int m_nWrapEnd = 0;
+  // A WaypointMarker whose record has not been seen yet (it may be the first
+  // slot of the next sector).
+  int m_bWaypointPending = 0;
+  // Names (without ".trl") of the files written by WriteTrackFiles; a
+  // segment, Total or Waypoints file that was not written has an empty name.
+  std::vector<std::string> m_segmentFileNames;
+  std::string m_strTotalFileName;
+  std::string m_strWaypointFileName;
+  std::string m_strTrackFileError;
+  int m_bWriteTotal = 0;
+  // Download state that a new download starts from (reset here).
+  int m_bChecksumGood = 1;
+  int m_bResume = 0;
+  int m_nNextPieceIndex = 0;
+  // The status dialog of the current or last download.
+  std::unique_ptr<CTrackLogFileStatusDlg> m_pFileStatusDlg;
+
+ private:
+  BOOL WriteTrackFile(const std::string& name, const std::string& data);
+  // ---------------------------------------------------------------------
+  // End of the log sectors block.
   // ---------------------------------------------------------------------
 };
