@@ -57,7 +57,7 @@ class PhotoKmlTest : public ::testing::Test {
     for (int i = 0; i < points; ++i) {
       const TrackRecord r =
           TrackRecord::Make(static_cast<std::uint32_t>(kStart + 60 * i),
-                            25.0f + 0.001f * static_cast<float>(i), 121.5f, 12.5f);
+                            25.0f + 0.001f * static_cast<float>(i % 1000), 121.5f, 12.5f);
       out.write(reinterpret_cast<const char*>(r.bytes), sizeof r.bytes);
       if (i == 0) {
         TrackRecord bad = r;
@@ -208,6 +208,152 @@ TEST_F(PhotoKmlTest, CalibrationAndZoneMinusFive) {
   EXPECT_EQ(point[8], "<p>Adjustment Time: Wed Apr 30 19:02:00 2008</p>");
   EXPECT_EQ(Placemark(lines, 0)[2], "Wed Apr 30 19:00:00 2008");
   EXPECT_TRUE(WellFormed());
+}
+
+TEST_F(PhotoKmlTest, RefusedAndFailedCopiesAreListedAndStayInTheKml) {
+  g_utilityManager.m_bWriteGpsToPhoto = 1;
+  WriteTrack(4);
+  AddPhoto("a.jpg", "2008:05:01 08:01:05");
+  AddPhoto("a.JPG", "2008:05:01 08:01:10");  // its copy's name is taken
+  AddPhoto("n.jpg", "2008:05:01 08:02:00", "NIKON");
+  ASSERT_TRUE(Run(8, 0));
+  const auto lines = ResultLines(page);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], LoadResString(IDS_PHOTO_CAMERA_UNSUPPORTED) + (photos / "n.jpg").string());
+  EXPECT_EQ(lines[0].rfind((photos / "a.JPG").string() + ";GPS copy name", 0), 0u) << lines[0];
+  EXPECT_EQ(page.m_bGpsPhotoAccepted, 1);
+  EXPECT_TRUE(fs::exists(photos / "GPS" / "a_GPS.jpg"));
+  const auto kmlLines = Lines();
+  for (const char* name : {"a.jpg", "a.JPG", "n.jpg"}) {
+    const std::string img =
+        "<p><img width=\"400\" height=\"300\" src=\"" + (photos / name).string() + "\"></p>";
+    EXPECT_NE(std::find(kmlLines.begin(), kmlLines.end(), img), kmlLines.end()) << name;
+  }
+}
+
+TEST_F(PhotoKmlTest, LongPathsAndCdataEndInNamesStayWellFormed) {
+  photos = dir.path() / std::string(200, 'p') / (std::string(100, 'q') + "]]>%d");
+  fs::create_directories(photos);
+  WriteTrack(3);
+  AddPhoto("photo.jpg", "2008:05:01 08:00:10");
+  ASSERT_TRUE(Run(8, 0));
+  const auto lines = Lines();
+  const auto point = Placemark(lines, 0);
+  ASSERT_GE(point.size(), 9u);
+  const std::string path = (photos / "photo.jpg").string();
+  ASSERT_GT(path.size(), 300u);
+  std::string split = path;
+  split.replace(split.find("]]>"), 3, "]]]]><![CDATA[>");
+  EXPECT_EQ(point[8], "<p><img width=\"400\" height=\"300\" src=\"" + split + "\"></p>");
+  EXPECT_TRUE(WellFormed());
+}
+
+TEST_F(PhotoKmlTest, EveryPointOfALongTrackGetsAPlacemark) {
+  WriteTrack(150000);
+  ASSERT_TRUE(Run(0, 0));
+  EXPECT_EQ(page.m_nPointCount, 150000);
+  const exiftest::Bytes bytes = phototest::ReadFile(kml);
+  std::string narrow;  // the ASCII text of the file
+  narrow.reserve(bytes.size() / 2);
+  for (std::size_t i = 2; i < bytes.size(); i += 2) narrow += static_cast<char>(bytes[i]);
+  std::size_t placemarks = 0;
+  for (std::size_t at = 0; (at = narrow.find("<Placemark>", at)) != std::string::npos; ++at)
+    ++placemarks;
+  EXPECT_EQ(placemarks, 150001u);  // the route and every point
+  EXPECT_NE(narrow.find("<name>\r\nWed Aug 13 03:59:00 2008\r\n</name>"), std::string::npos);
+}
+
+TEST_F(PhotoKmlTest, FailuresNameTheFile) {
+  // No track file.
+  EXPECT_FALSE(Run(0, 0));
+  EXPECT_NE(page.m_strJobError.find(trl.string()), std::string::npos) << page.m_strJobError;
+  EXPECT_EQ(page.m_bBatchMode, 0);
+  // A full disk.
+  WriteTrack(2);
+  CUnicodeTextFile full;
+  ASSERT_TRUE(full.Open("/dev/full",
+                        CFile::modeWrite | CFile::typeText | CUnicodeTextFile::modeWriteUnicode));
+  EXPECT_FALSE(page.CombinePhotos(trl.string(), &full, photos.string()));
+  EXPECT_NE(page.m_strJobError.find("/dev/full"), std::string::npos) << page.m_strJobError;
+  EXPECT_FALSE(full.IsOpen());
+}
+
+TEST_F(PhotoKmlTest, ConvertReplacesTheFileOnlyWhenComplete) {
+  ScriptedUi ui;
+  // Without a track or a folder the page asks for them.
+  page.OnConvert();
+  EXPECT_EQ(ui.LastMessageBox().text, LoadResString(IDS_PHOTO_SELECT_TRL));
+  EXPECT_EQ(ui.LastMessageBox().Icon(), MB_ICONSTOP);
+  page.m_strTrlPath = trl.string();
+  page.OnConvert();
+  EXPECT_EQ(ui.LastMessageBox().text, LoadResString(IDS_PHOTO_SELECT_FOLDER));
+  EXPECT_TRUE(ui.FileDialogs().empty());
+
+  page.m_strPhotoFolder = photos.string();
+  std::ofstream(kml) << "earlier";
+  const auto convert = [&](const fs::path& target) {
+    ui.AnswerFileDialog(target.string());
+    page.OnConvert();
+    std::string status;
+    page.m_staticConvert.GetWindowText(status);
+    return status;
+  };
+  // The track cannot be read: the earlier file stays, nothing is left over.
+  std::string status = convert(kml);
+  EXPECT_NE(status, LoadResString(IDS_PHOTO_CONVERT_DONE));
+  EXPECT_NE(ui.LastMessageBox().text.find(trl.string()), std::string::npos);
+  EXPECT_EQ(ui.LastMessageBox().caption, LoadResString(300));
+  EXPECT_EQ(std::ifstream(kml).rdbuf()
+                ? std::string(std::istreambuf_iterator<char>(std::ifstream(kml).rdbuf()), {})
+                : "",
+            "earlier");
+  // A folder that does not exist.
+  status = convert(dir.path() / "none" / "x.kml");
+  EXPECT_NE(ui.LastMessageBox().text.find("none/x.kml"), std::string::npos);
+  // The track itself is never the output.
+  WriteTrack(3);
+  const auto track = phototest::ReadFile(trl);
+  convert(trl);
+  EXPECT_EQ(phototest::ReadFile(trl), track);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+
+  AddPhoto("a.jpg", "2008:05:01 00:01:00");
+  status = convert(kml);
+  EXPECT_EQ(status, LoadResString(IDS_PHOTO_CONVERT_DONE));
+  EXPECT_EQ(page.m_strKmlPath, kml.string());
+  EXPECT_TRUE(WellFormed());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+  const FileDialogRequest chooser = ui.FileDialogs().back();
+  EXPECT_FALSE(chooser.open);
+  EXPECT_EQ(chooser.defaultExt, "kml");
+  EXPECT_EQ(chooser.flags, DWORD{OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT});
+  // Interactive: the parse and match lines are listed.
+  EXPECT_EQ(ResultLines(page).size(), 2u);
+}
+
+TEST_F(PhotoKmlTest, ChoosersFillThePathsAndCancelChangesNothing) {
+  ScriptedUi ui;
+  page.m_strTrlPath = "old.trl";
+  page.OnBrowseTrl();  // cancelled
+  EXPECT_EQ(page.m_strTrlPath, "old.trl");
+  ui.AnswerFileDialog(trl.string());
+  page.OnBrowseTrl();
+  EXPECT_EQ(page.m_strTrlPath, trl.string());
+  std::string shown;
+  page.GetDlgItemText(IDC_PHOTO_TRL_PATH, shown);
+  EXPECT_EQ(shown, trl.string());
+  const FileDialogRequest chooser = ui.FileDialogs().back();
+  EXPECT_TRUE(chooser.open);
+  EXPECT_EQ(chooser.defaultExt, "TRL");
+  EXPECT_EQ(chooser.fileName, "*.trl");
+
+  page.OnBrowseFolder();  // cancelled
+  EXPECT_TRUE(page.m_strPhotoFolder.empty());
+  ui.AnswerFolder("/photos/100%");
+  page.OnBrowseFolder();
+  EXPECT_EQ(page.m_strPhotoFolder, "/photos/100%");
+  page.GetDlgItemText(IDC_PHOTO_FOLDER, shown);
+  EXPECT_EQ(shown, "/photos/100%");
 }
 
 }  // namespace
