@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct TimeZoneText {
-  char text[4];          // NUL-padded
+  char text[4];           // NUL-padded
   std::int32_t position;  // the entry's own position
 };
 
@@ -15,6 +15,4 @@ extern const TimeZoneText g_timeZoneTexts[kTimeZoneCount];
 // Zone in hours of a list position, and the position of a zone (-1 when the
 // list has none).
 constexpr int TimeZoneOfPosition(int position) { return 13 - position; }
-constexpr int PositionOfTimeZone(int zone) {
-  return zone >= -12 && zone <= 13 ? 13 - zone : -1;
-}
+constexpr int PositionOfTimeZone(int zone) { return zone >= -12 && zone <= 13 ? 13 - zone : -1; }
