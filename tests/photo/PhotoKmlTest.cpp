@@ -10,6 +10,7 @@
 #include "common/UtilityManager.h"
 #include "formats/UnicodeTextFile.h"
 #include "framework/Strings.h"
+#include "res/formats_ids.h"
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
 
@@ -300,7 +301,7 @@ TEST_F(PhotoKmlTest, ConvertReplacesTheFileOnlyWhenComplete) {
   };
   // The track cannot be read: the earlier file stays, nothing is left over.
   std::string status = convert(kml);
-  EXPECT_NE(status, LoadResString(IDS_PHOTO_CONVERT_DONE));
+  EXPECT_NE(status, LoadResString(IDS_FORMAT_CONVERTED));
   EXPECT_NE(ui.LastMessageBox().text.find(trl.string()), std::string::npos);
   EXPECT_EQ(ui.LastMessageBox().caption, LoadResString(300));
   EXPECT_EQ(std::ifstream(kml).rdbuf()
@@ -319,7 +320,7 @@ TEST_F(PhotoKmlTest, ConvertReplacesTheFileOnlyWhenComplete) {
 
   AddPhoto("a.jpg", "2008:05:01 00:01:00");
   status = convert(kml);
-  EXPECT_EQ(status, LoadResString(IDS_PHOTO_CONVERT_DONE));
+  EXPECT_EQ(status, LoadResString(IDS_FORMAT_CONVERTED));
   EXPECT_EQ(page.m_strKmlPath, kml.string());
   EXPECT_TRUE(WellFormed());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
