@@ -41,4 +41,6 @@ void CUtilityManager::GetPortSettings(std::string& name, int& baud, int& handle)
   handle = m_hPortStored;
 }
 
+std::string CUtilityManager::GetUserName() const { return m_strUserName; }
+
 void EnableTabDialogTheme(CWnd*) {}

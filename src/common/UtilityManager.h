@@ -21,6 +21,8 @@ class CUtilityManager {
   void GetWriteGpsToPhoto(int& flag) const;
   void SetPortSettings(const std::string& name, int baud, int handle);
   void GetPortSettings(std::string& name, int& baud, int& handle) const;
+  // A copy of the logger's user name, the first part of every TRL file name.
+  std::string GetUserName() const;
 
   // Fields are read and written directly by the pages and workers; each is a
   // flag or a last-value cache written by one thread at a time, except the

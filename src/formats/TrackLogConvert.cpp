@@ -18,48 +18,81 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-BOOL Fail(std::string* error, const std::string& text, int err) {
+void Describe(std::string* error, const std::string& text, int err) {
   if (error != nullptr) *error = err != 0 ? text + ": " + std::strerror(err) : text;
   errno = err;
-  return FALSE;
 }
 }  // namespace
 
 BOOL CTrackLogExport::ConvertTrlFile(const std::string& trlPath, const std::string& outPath,
                                      TrackOutputFormat format, std::string* error) {
-  if (format < kTrackOutputText || format > kTrackOutputGpx)
-    return Fail(error, "Unknown output format", EINVAL);
-  if (outPath.empty()) return Fail(error, "No output file name", EINVAL);
+  CTrackLogExport exporter;
+  exporter.m_nFormat = format;
+  return exporter.ConvertToFile(trlPath, outPath, error) == ConvertResult::Done;
+}
+
+CTrackLogExport::ConvertResult CTrackLogExport::ConvertToFile(const std::string& trlPath,
+                                                              const std::string& outPath,
+                                                              std::string* error) {
+  using R = ConvertResult;
+  if (m_nFormat < kTrackOutputText || m_nFormat > kTrackOutputGpx) {
+    Describe(error, "Unknown output format", EINVAL);
+    return R::OutputFailed;
+  }
+  if (outPath.empty()) {
+    Describe(error, "No output file name", EINVAL);
+    return R::OutputFailed;
+  }
   FilePtr source(std::fopen(trlPath.c_str(), "rb"));
-  if (!source) return Fail(error, "Cannot open " + trlPath, errno);
+  if (!source) {
+    Describe(error, "Cannot open " + trlPath, errno);
+    return R::SourceFailed;
+  }
   struct stat in {
   }, out{};
   const bool hadOutput = ::stat(outPath.c_str(), &out) == 0;
   if (hadOutput && ::fstat(fileno(source.get()), &in) == 0 && in.st_dev == out.st_dev &&
-      in.st_ino == out.st_ino)
-    return Fail(error, "The output " + outPath + " is the track-log file itself", EEXIST);
+      in.st_ino == out.st_ino) {
+    Describe(error, "The output " + outPath + " is the track-log file itself", EEXIST);
+    return R::OutputIsSource;
+  }
 
   std::string temp = outPath + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Fail(error, "Cannot create " + outPath, errno);
+  if (fd < 0) {
+    Describe(error, "Cannot create " + outPath, errno);
+    return R::OutputFailed;
+  }
   FilePtr output(::fdopen(fd, "wb"));
   if (!output) {
     const int err = errno;
     ::close(fd);
     ::unlink(temp.c_str());
-    return Fail(error, "Cannot create " + outPath, err);
+    Describe(error, "Cannot create " + outPath, err);
+    return R::OutputFailed;
   }
-  if (!WriteFormat(format, source.get(), output.get())) {
-    const int err = errno;
+  m_pSource = source.get();
+  m_pOutput = output.get();
+  const BOOL written = ConvertFile();
+  const int writeErr = errno;
+  m_pSource = m_pOutput = nullptr;
+  if (!written) {
+    const bool readFailed = std::ferror(source.get()) != 0;
     output.reset();
     ::unlink(temp.c_str());
-    return Fail(error, "Cannot write " + outPath, err);
+    if (readFailed) {
+      Describe(error, "Cannot read " + trlPath, writeErr);
+      return R::SourceFailed;
+    }
+    Describe(error, "Cannot write " + outPath, writeErr);
+    return R::OutputFailed;
   }
   std::FILE* raw = output.release();
   if (std::fclose(raw) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
-    return Fail(error, "Cannot write " + outPath, err);
+    Describe(error, "Cannot write " + outPath, err);
+    return R::OutputFailed;
   }
   // mkstemp creates the file private: keep the mode of the file it replaces,
   // or give a new one the usual rw-r--r--.
@@ -67,7 +100,8 @@ BOOL CTrackLogExport::ConvertTrlFile(const std::string& trlPath, const std::stri
   if (std::rename(temp.c_str(), outPath.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
-    return Fail(error, "Cannot create " + outPath, err);
+    Describe(error, "Cannot create " + outPath, err);
+    return R::OutputFailed;
   }
-  return TRUE;
+  return R::Done;
 }

@@ -67,6 +67,13 @@ class CTrackLogExport {
   static BOOL ConvertTrlFile(const std::string& trlPath, const std::string& outPath,
                              TrackOutputFormat format, std::string* error = nullptr);
 
+  // What ConvertToFile did.
+  enum class ConvertResult { Done, SourceFailed, OutputIsSource, OutputFailed };
+  // ConvertTrlFile for the current format m_nFormat, through ConvertFile:
+  // m_pSource and m_pOutput are open only while it runs.
+  ConvertResult ConvertToFile(const std::string& trlPath, const std::string& outPath,
+                              std::string* error = nullptr);
+
   static BOOL WriteFormat(TrackOutputFormat format, std::FILE* source, std::FILE* output);
 
   // The format ConvertFile writes next, and the streams it writes with (open

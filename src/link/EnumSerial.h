@@ -12,9 +12,9 @@
 struct SerialPortInfo {
   std::string m_strDevPath;       // what opens the device ("/dev/ttyUSB0")
   std::string m_strPortName;      // "COM3"
-  std::string m_strFriendlyName;  // "Silicon Labs CP210x USB to UART Bridge (COM3)"
+  std::string m_strFriendlyName;  // "CP210x USB to UART Bridge Controller (COM3)"
   BOOL m_bUsbDevice = FALSE;
-  std::string m_strPortDesc;  // "Silicon Labs CP210x USB to UART Bridge"
+  std::string m_strPortDesc;  // "CP210x USB to UART Bridge Controller"
 };
 
 using SerialPortInfoArray = std::vector<SerialPortInfo>;

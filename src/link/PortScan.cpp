@@ -109,7 +109,7 @@ bool Describe(const fs::path& root, const std::string& name, ScannedPort& port) 
     port.id += ":p" + portNumber;
 
   if (IsCp210x(driver, vid, pid))
-    port.displayName = "Silicon Labs CP210x USB to UART Bridge";
+    port.displayName = "CP210x USB to UART Bridge Controller";
   else if (IsPl2303(driver, vid, pid))
     port.displayName = "Prolific USB-to-Serial Comm Port";
   else if (!product.empty())

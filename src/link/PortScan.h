@@ -13,7 +13,7 @@
 struct ScannedPort {
   std::string devPath;      // "/dev/ttyUSB0"
   std::string id;           // "usb:10c4:ea60:0001:1.0", "tty:ttyS0", "sim:..."
-  std::string displayName;  // "Silicon Labs CP210x USB to UART Bridge"
+  std::string displayName;  // "CP210x USB to UART Bridge Controller"
   BOOL usb = FALSE;
   int preferred = 0;  // COM number of a built-in port (ttySn: n+1)
 };

@@ -2,7 +2,7 @@
 // enumeration: a small file <runtime>/navrel/ports/<pid>-<id>.port, where
 // <runtime> is $XDG_RUNTIME_DIR or else /tmp/navrel-<uid>. The file holds
 // key=value lines: path (the pseudo-terminal), name (the driver display name
-// the port shows, e.g. "Silicon Labs CP210x USB to UART Bridge"), id (a stable
+// the port shows, e.g. "CP210x USB to UART Bridge Controller"), id (a stable
 // adapter id, so the port keeps its COM number), pid and start (the process
 // and its start time, so that files of ended processes are ignored).
 #pragma once

@@ -4,12 +4,19 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "app/PageCommand.h"
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "logger/TrackLogFileStatusDlg.h"
+#include "logger/TrackRecord.h"
 #include "platform/WinTypes.h"
+#include "res/logger_ids.h"
 
 class CPageDeviceSetting;
 
@@ -21,6 +28,10 @@ extern std::atomic<int> g_nPollPauseMs;     // poll pause of SendLogCommandSized
 // Reverse the byte order of each of the four 32-bit words of a 16-byte record.
 void SwapByte(BYTE* p, BYTE* q);
 void ReverseWordBytes(BYTE* record);
+
+// Record mode of the chipset's log: what the logger does when its memory is
+// full.
+enum LogRecordMode { LOG_OVERWRITE = 1, LOG_FULL_AND_STOP = 2 };
 
 class CPageMTKTracklogSetting : public CDialog {
  public:
@@ -113,5 +124,162 @@ class CPageMTKTracklogSetting : public CDialog {
   char m_szNotConnected[14] = "Not Connected";
   // ---------------------------------------------------------------------
   // End of the command layer block.
+  // ---------------------------------------------------------------------
+
+ public:
+  // ---------------------------------------------------------------------
+  // Log sectors and TRL files (methods in logger/LogSectorParse.cpp and
+  // logger/TrackFileWriter.cpp).
+  // ---------------------------------------------------------------------
+  static constexpr int kLogSectorSize = 0x10000;
+  static constexpr int kSectorHeaderSize = 512;
+  static constexpr int kSectorSlots = (kLogSectorSize - kSectorHeaderSize) / kTrackRecordSize;
+  static constexpr int kLogMemorySize = 0x200000;
+  static constexpr int kMaxLogEntries = kLogMemorySize / kTrackRecordSize;
+
+  // Empties the tables, names, counters and wrap state before a download.
+  void ResetParseState();
+  // Copies the sector's slots that are neither filler nor erased, packed, to
+  // the start of out (kSectorSlots records at most); returns their number.
+  static int FilterSectorRecords(const BYTE* sector, BYTE* out);
+  // Adds one 64 KB sector's slots to the record table and rebuilds the
+  // ordered table.
+  void ParseSector(const BYTE* sector);
+  static BYTE CheckRecordXor(const BYTE* record);
+  // Cuts the ordered table into segment files, the Total file (when
+  // m_bWriteTotal is set) and the Waypoints file (when waypoints were seen).
+  // prefix is the track-log folder followed by the separator. FALSE when a
+  // file could not be written; m_strTrackFileError then says which and why.
+  BOOL WriteTrackFiles(const std::string& prefix);
+  // Writes every one of the buffer's 4096 slots that is neither all 0xFF nor
+  // all 0x00; FALSE when a write fails.
+  static BOOL WriteRecords(const BYTE* buffer, std::FILE* stream);
+
+  // Parser state.
+  std::unique_ptr<TrackRecord[]> m_recordTable{new TrackRecord[kMaxLogEntries]()};
+  std::unique_ptr<int[]> m_waypointFlags{new int[kMaxLogEntries]()};
+  std::unique_ptr<TrackRecord[]> m_orderedTable{new TrackRecord[kMaxLogEntries]()};
+  std::unique_ptr<int[]> m_orderedWaypointFlags{new int[kMaxLogEntries]()};
+  int m_nEntryCount = 0;
+  int m_nSegmentMarkerCount = 0;
+  int m_nWaypointCount = 0;
+  int m_nValidRecordCount = 0;
+  int m_nPreviousTime = 0;
+  int m_nCurrentTime = 0;
+  int m_bWrapped = 0;
+  int m_nWrapStart = 0;
+  int m_nWrapEnd = 0;
+  // A WaypointMarker whose record has not been seen yet (it may be the first
+  // slot of the next sector).
+  int m_bWaypointPending = 0;
+  // Names (without ".trl") of the files written by WriteTrackFiles; a
+  // segment, Total or Waypoints file that was not written has an empty name.
+  std::vector<std::string> m_segmentFileNames;
+  std::string m_strTotalFileName;
+  std::string m_strWaypointFileName;
+  std::string m_strTrackFileError;
+  int m_bWriteTotal = 0;
+  // Download state that a new download starts from (reset here).
+  int m_bChecksumGood = 1;
+  int m_bResume = 0;
+  int m_nNextPieceIndex = 0;
+  // The status dialog of the current or last download.
+  std::unique_ptr<CTrackLogFileStatusDlg> m_pFileStatusDlg;
+
+ private:
+  BOOL WriteTrackFile(const std::string& name, const std::string& data);
+  // ---------------------------------------------------------------------
+  // End of the log sectors block.
+  // ---------------------------------------------------------------------
+
+ public:
+  // ---------------------------------------------------------------------
+  // The page: recording settings, Read, Apply and Clear (methods in
+  // logger/PageMTKTracklogSetting.cpp and logger/MTKTracklogSettings.cpp).
+  // ---------------------------------------------------------------------
+  enum { IDD = IDD_PAGE_MTK_TRACKLOG_SETTING };
+  explicit CPageMTKTracklogSetting(CWnd* pParent = nullptr) : CDialog(IDD, pParent) {}
+
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  // A page never ends: Enter and Escape leave it as it is.
+  void OnOK() override {}
+  void OnCancel() override {}
+  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+
+  void RestoreDefaults();
+  // Sends the settings that differ from the values last sent or read; FALSE
+  // when the logger did not take one (its cache then stays as it was).
+  BOOL ApplySettings();
+  // Reads log parameter 3 (interval) or 4 (distance) into the page; FALSE
+  // when the logger did not answer.
+  BOOL ReadLogParameter(int queryType, int parameterId);
+  // Index in the interval list (0) or distance list (1, metres) of a value.
+  static int ValueToListIndex(int list, int value);
+  void LoadControlTexts();
+  void ShowCachedSettings();
+  void Reconnect();
+  // 1 when the last sector of the log memory holds data, 0 when it is
+  // erased or the logger does not answer.
+  int IsLastSectorWritten();
+
+  void OnEnableRecording();
+  void OnRead();
+  void OnClear();
+  void OnPaint();
+  void OnFullAndStop();
+  void OnOverwrite();
+  void OnSelchangeInterval();
+  void OnSelchangeDistance();
+  void OnByDistance();
+  void OnBySecond();
+
+  CButton m_btnEnable;         // 1001
+  CButton m_btnByDistance;     // 1123
+  CButton m_btnBySecond;       // 1122
+  CStatic m_stClearLabel;      // 1039
+  CStatic m_stUploadLabel;     // 1035
+  CStatic m_stUnitLabel;       // 1033
+  CStatic m_stSecLabel;        // 1176
+  CStatic m_stDistanceEvery;   // 1127
+  CStatic m_stSecondEvery;     // 1126
+  CStatic m_stStyleGroup;      // 1041
+  CStatic m_stProcessGroup;    // 1034
+  CStatic m_stSettingGroup;    // 1031
+  CButton m_btnClear;          // 1007
+  CButton m_btnUpload;         // 1036
+  CComboBox m_cbDistance;      // 1097
+  CComboBox m_cbInterval;      // 1096
+  CStatic m_stPercent;         // 1038
+  CProgressCtrl m_progress;    // 1037
+  CButton m_btnOverwrite;      // 1074
+  CButton m_btnFullStop;       // 1073
+  CStatic m_stSettingStatus;   // 1050
+  CStatic m_stTransferStatus;  // 1048
+
+  int m_nFullAndStop = 0;
+  int m_nOverwrite = 0;
+  int m_nByDistance = 0;
+  int m_nBySecond = 0;
+  CWnd* m_pMainDlg = nullptr;
+  int m_bRecordEnabled = 0;
+  int m_nLastCommandType = 0;
+  int m_nLastCommandArg = 0;
+  int m_nRecordMode = LOG_FULL_AND_STOP;
+  int m_nIntervalSec = 0;  // seconds
+  int m_nDistance = 0;     // tenths of a metre
+  int m_nLogBy = 0;        // 0 by second, 1 by distance
+  int m_bImperial = 0;     // distance list in feet
+  std::string m_strText;
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  BOOL DevicePortOpen() const;
+  void EnableMainButtons(BOOL enable);
+  // Stores the value of the selected list entry; none leaves it.
+  void StoreSelectedValues();
+  // ---------------------------------------------------------------------
+  // End of the page block.
   // ---------------------------------------------------------------------
 };

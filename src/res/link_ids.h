@@ -1,4 +1,5 @@
-// Resource ids of the chipset track-log page.
+// Resource ids of the chipset track-log page, whose command layer lives in
+// link/; the ids themselves are kept with the logger pages.
 #pragma once
 
-#define IDD_PAGE_MTK_TRACKLOG_SETTING 143
+#include "res/logger_ids.h"

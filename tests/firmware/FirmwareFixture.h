@@ -48,7 +48,7 @@ class SimulatedLoggerTest : public ::testing::Test {
     bt = sim::InstallBtMac(logger);
     flash = sim::InstallFlashExchange(logger);
     announcement = AnnounceSimulatedPort(logger.PortPath(),
-                                         "Silicon Labs CP210x USB to UART Bridge", "fwtest");
+                                         "CP210x USB to UART Bridge Controller", "fwtest");
     ASSERT_FALSE(announcement.empty());
     SetSleepFunction([this](DWORD ms) {
       {

@@ -34,7 +34,7 @@ class PtyBootLoader {
     cfmakeraw(&raw);
     if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) return;
     path_ = name;
-    announcement_ = AnnounceSimulatedPort(path_, "Silicon Labs CP210x USB to UART Bridge",
+    announcement_ = AnnounceSimulatedPort(path_, "CP210x USB to UART Bridge Controller",
                                           "fwtest-" + std::to_string(getpid()));
     thread_ = std::thread([this] { Run(); });
   }

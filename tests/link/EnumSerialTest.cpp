@@ -77,8 +77,8 @@ TEST_F(EnumSerialTest, ListsRealPortsWithDriverNamesAndComNumbers) {
   ASSERT_TRUE(cp);
   EXPECT_TRUE(cp->m_bUsbDevice);
   EXPECT_EQ(cp->m_strFriendlyName,
-            "Silicon Labs CP210x USB to UART Bridge (" + cp->m_strPortName + ")");
-  EXPECT_EQ(cp->m_strPortDesc, "Silicon Labs CP210x USB to UART Bridge");
+            "CP210x USB to UART Bridge Controller (" + cp->m_strPortName + ")");
+  EXPECT_EQ(cp->m_strPortDesc, "CP210x USB to UART Bridge Controller");
 
   const SerialPortInfo* pl = Find(ports, "/dev/ttyUSB1");
   ASSERT_TRUE(pl);
@@ -97,8 +97,12 @@ TEST_F(EnumSerialTest, ListsRealPortsWithDriverNamesAndComNumbers) {
   std::string port;
   ASSERT_TRUE(DetectBridgePortIn(ports, port));
   EXPECT_EQ(port, cp->m_strPortName);
-  // The driver's name of a cp210x is not one the other search looks for.
+  // Both searches know the cp210x port's name; the Prolific port is found
+  // when it is the chosen one.
   port.clear();
+  ASSERT_TRUE(FindBridgePortIn(ports, port));
+  EXPECT_EQ(port, cp->m_strPortName);
+  port = pl->m_strPortName;
   ASSERT_TRUE(FindBridgePortIn(ports, port));
   EXPECT_EQ(port, pl->m_strPortName);
   EXPECT_EQ(ResolveComPortName(cp->m_strPortName), "/dev/ttyUSB0");
@@ -160,10 +164,10 @@ TEST_F(EnumSerialTest, UnreadableTreeGivesComOneToSixteen) {
 
   // A simulated logger is still found, under its own number.
   std::string file =
-      AnnounceSimulatedPort("/dev/null", "Silicon Labs CP210x USB to UART Bridge", "sim-nt");
+      AnnounceSimulatedPort("/dev/null", "CP210x USB to UART Bridge Controller", "sim-nt");
   ports = Enumerate();
   ASSERT_EQ(ports.size(), 16u);
-  EXPECT_EQ(ports[0].m_strFriendlyName, "Silicon Labs CP210x USB to UART Bridge (COM1)");
+  EXPECT_EQ(ports[0].m_strFriendlyName, "CP210x USB to UART Bridge Controller (COM1)");
   EXPECT_EQ(ports[0].m_strDevPath, "/dev/null");
   EXPECT_EQ(ports[1].m_strFriendlyName, "COM2");
   WithdrawSimulatedPort(file);
@@ -172,12 +176,12 @@ TEST_F(EnumSerialTest, UnreadableTreeGivesComOneToSixteen) {
 TEST_F(EnumSerialTest, AnnouncedSimulatedPortIsListedWhileItsProcessRuns) {
   fs::create_directories(root() / "sys" / "class" / "tty");
   std::string file =
-      AnnounceSimulatedPort("/dev/null", "Silicon Labs CP210x USB to UART Bridge", "sim-1");
+      AnnounceSimulatedPort("/dev/null", "CP210x USB to UART Bridge Controller", "sim-1");
   ASSERT_FALSE(file.empty());
   SerialPortInfoArray ports = Enumerate();
   ASSERT_EQ(ports.size(), 1u);
   EXPECT_EQ(ports[0].m_strDevPath, "/dev/null");
-  EXPECT_EQ(ports[0].m_strFriendlyName, "Silicon Labs CP210x USB to UART Bridge (COM1)");
+  EXPECT_EQ(ports[0].m_strFriendlyName, "CP210x USB to UART Bridge Controller (COM1)");
   EXPECT_TRUE(ports[0].m_bUsbDevice);
   std::string port;
   EXPECT_TRUE(DetectBridgePortIn(ports, port));
@@ -218,7 +222,7 @@ TEST_F(EnumSerialTest, PortOnlyOpenableFiltersMissingDevices) {
 }
 
 TEST(BridgeNames, PortNameComesFromTheFirstParentheses) {
-  EXPECT_EQ(PortNameFromFriendlyName("Silicon Labs CP210x USB to UART Bridge (COM4)"), "COM4");
+  EXPECT_EQ(PortNameFromFriendlyName("CP210x USB to UART Bridge Controller (COM4)"), "COM4");
   EXPECT_EQ(PortNameFromFriendlyName("A (COM3) (x)"), "COM3");
   EXPECT_EQ(PortNameFromFriendlyName("No parentheses"), "");
   EXPECT_EQ(PortNameFromFriendlyName("Open (only"), "");

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
   const std::string announcement = AnnounceSimulatedPort(
-      logger.PortPath(), "Silicon Labs CP210x USB to UART Bridge", "navrel-sim");
+      logger.PortPath(), "CP210x USB to UART Bridge Controller", "navrel-sim");
   std::printf("navrel-sim: simulated logger on %s%s\n", logger.PortPath().c_str(),
               announcement.empty() ? " (could not announce it)" : "");
   std::fflush(stdout);

@@ -1,0 +1,5 @@
+#include "logger/BlockTransferClient.h"
+
+#include "framework/Messages.h"
+
+void CBlockTransferClient::PumpMainDialog() { AfxPumpMessages(); }
