@@ -130,6 +130,7 @@ int WriteImageFile(const std::string& tempPath, const BYTE* data, std::size_t si
   for (std::size_t done = 0; err == 0 && done < size;) {
     const ssize_t n = write(fd, data + done, size - done);
     if (n < 0 && errno != EINTR) err = errno;
+    if (n == 0) err = ENOSPC;
     if (n > 0) done += static_cast<std::size_t>(n);
   }
   if (close(fd) != 0 && err == 0) err = errno;
