@@ -14,6 +14,8 @@ class BtMacSim {
   // The address as the logger reports it (r0 first); absent reports all FF.
   std::optional<std::array<std::uint8_t, 6>> address;
   bool answerQuery = true;
+  // Sent instead of the address reply when set (a garbled line).
+  std::optional<std::string> rawReply;
   bool answerWrite = true;
   int writes = 0;
 
