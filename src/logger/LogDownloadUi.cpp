@@ -28,12 +28,6 @@ void EnableItem(CWnd* window, int id, BOOL enable) {
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CPageMTKTracklogSetting, CDialog)
-ON_BN_CLICKED(IDC_MTK_UPLOAD, &CPageMTKTracklogSetting::OnUpload)
-ON_WM_TIMER()
-ON_MESSAGE(WM_FILESTATUS_CLOSED, &CPageMTKTracklogSetting::OnFileStatusClosed)
-END_MESSAGE_MAP()
-
 std::string CPageMTKTracklogSetting::FormatElapsed(std::int64_t seconds) {
   if (seconds < 0) seconds = 0;
   char text[64];

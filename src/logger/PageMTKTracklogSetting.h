@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "app/PageCommand.h"
+#include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Thread.h"
 #include "logger/TrackLogFileStatusDlg.h"
 #include "logger/TrackRecord.h"
 #include "platform/WinTypes.h"
+#include "res/logger_ids.h"
 
 class CPageDeviceSetting;
 class CStepByStepDlg;
@@ -28,6 +31,10 @@ extern std::atomic<int> g_nPollPauseMs;     // poll pause of SendLogCommandSized
 // Reverse the byte order of each of the four 32-bit words of a 16-byte record.
 void SwapByte(BYTE* p, BYTE* q);
 void ReverseWordBytes(BYTE* record);
+
+// Record mode of the chipset's log: what the logger does when its memory is
+// full.
+enum LogRecordMode { LOG_OVERWRITE = 1, LOG_FULL_AND_STOP = 2 };
 
 class CPageMTKTracklogSetting : public CDialog {
  public:
@@ -255,8 +262,98 @@ class CPageMTKTracklogSetting : public CDialog {
   CWinThread* m_pDownloadThread = nullptr;
   CWinThread* m_pReceiveThread = nullptr;
 
-  DECLARE_MESSAGE_MAP()
   // ---------------------------------------------------------------------
   // End of the chipset log download block.
+  // ---------------------------------------------------------------------
+
+ public:
+  // ---------------------------------------------------------------------
+  // The page: recording settings, Read, Apply and Clear (methods in
+  // logger/PageMTKTracklogSetting.cpp and logger/MTKTracklogSettings.cpp).
+  // ---------------------------------------------------------------------
+  enum { IDD = IDD_PAGE_MTK_TRACKLOG_SETTING };
+  explicit CPageMTKTracklogSetting(CWnd* pParent = nullptr) : CDialog(IDD, pParent) {}
+
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* pDX) override;
+  // A page never ends: Enter and Escape leave it as it is.
+  void OnOK() override {}
+  void OnCancel() override {}
+  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+
+  void RestoreDefaults();
+  // Sends the settings that differ from the values last sent or read; FALSE
+  // when the logger did not take one (its cache then stays as it was).
+  BOOL ApplySettings();
+  // Reads log parameter 3 (interval) or 4 (distance) into the page; FALSE
+  // when the logger did not answer.
+  BOOL ReadLogParameter(int queryType, int parameterId);
+  // Index in the interval list (0) or distance list (1, metres) of a value.
+  static int ValueToListIndex(int list, int value);
+  void LoadControlTexts();
+  void ShowCachedSettings();
+  void Reconnect();
+  // 1 when the last sector of the log memory holds data, 0 when it is
+  // erased or the logger does not answer.
+  int IsLastSectorWritten();
+
+  void OnEnableRecording();
+  void OnRead();
+  void OnClear();
+  void OnPaint();
+  void OnFullAndStop();
+  void OnOverwrite();
+  void OnSelchangeInterval();
+  void OnSelchangeDistance();
+  void OnByDistance();
+  void OnBySecond();
+
+  CButton m_btnEnable;         // 1001
+  CButton m_btnByDistance;     // 1123
+  CButton m_btnBySecond;       // 1122
+  CStatic m_stClearLabel;      // 1039
+  CStatic m_stUploadLabel;     // 1035
+  CStatic m_stUnitLabel;       // 1033
+  CStatic m_stSecLabel;        // 1176
+  CStatic m_stDistanceEvery;   // 1127
+  CStatic m_stSecondEvery;     // 1126
+  CStatic m_stStyleGroup;      // 1041
+  CStatic m_stProcessGroup;    // 1034
+  CStatic m_stSettingGroup;    // 1031
+  CButton m_btnClear;          // 1007
+  CButton m_btnUpload;         // 1036
+  CComboBox m_cbDistance;      // 1097
+  CComboBox m_cbInterval;      // 1096
+  CStatic m_stPercent;         // 1038
+  CProgressCtrl m_progress;    // 1037
+  CButton m_btnOverwrite;      // 1074
+  CButton m_btnFullStop;       // 1073
+  CStatic m_stSettingStatus;   // 1050
+  CStatic m_stTransferStatus;  // 1048
+
+  int m_nFullAndStop = 0;
+  int m_nOverwrite = 0;
+  int m_nByDistance = 0;
+  int m_nBySecond = 0;
+  CWnd* m_pMainDlg = nullptr;
+  int m_bRecordEnabled = 0;
+  int m_nLastCommandType = 0;
+  int m_nLastCommandArg = 0;
+  int m_nRecordMode = LOG_FULL_AND_STOP;
+  int m_nIntervalSec = 0;  // seconds
+  int m_nDistance = 0;     // tenths of a metre
+  int m_nLogBy = 0;        // 0 by second, 1 by distance
+  int m_bImperial = 0;     // distance list in feet
+  std::string m_strText;
+
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  BOOL DevicePortOpen() const;
+  void EnableMainButtons(BOOL enable);
+  // Stores the value of the selected list entry; none leaves it.
+  void StoreSelectedValues();
+  // ---------------------------------------------------------------------
+  // End of the page block.
   // ---------------------------------------------------------------------
 };

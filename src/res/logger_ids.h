@@ -98,7 +98,8 @@
 #define IDS_MTK_ENABLE 5320
 #define IDS_MTK_READ 5321
 #define IDS_MTK_EVERY 5322
-#define IDS_MTK_NO_ANSWER 5323
+#define IDS_MTK_CLEAR_NO_ANSWER 5323
+#define IDS_MTK_NO_FREE_SPACE 5324
 
 // Chipset log download.
 #define IDS_DL_START 339

@@ -3,6 +3,7 @@
 #include "sim/BtMacSim.h"
 #include "sim/FlashExchangeSim.h"
 #include "sim/LogMemorySim.h"
+#include "sim/LogSettingsSim.h"
 
 namespace sim {
 
@@ -13,6 +14,7 @@ void InstallSimExtensions(SimLogger& logger) {
   // A log of three sectors to download.
   LogMemorySim::Install(logger,
                         LogMemoryLayout{.seed = 1, .sectors = 3, .newestSectorBytes = 0x8000});
+  InstallLogSettings(logger);
 }
 
 }  // namespace sim
