@@ -2,17 +2,101 @@
 
 #include <cctype>
 
+#include "app/PageCommand.h"
 #include "common/UtilityManager.h"
+#include "framework/FileDialog.h"
 #include "framework/MessageMap.h"
 #include "framework/Strings.h"
+#include "photo/PhotoCSDlg.h"
 
 BEGIN_MESSAGE_MAP(CPageTrackLogPhoto, CDialog)
+ON_BN_CLICKED(IDC_PHOTO_FOLDER_BROWSE, &CPageTrackLogPhoto::OnBrowseFolder)
+ON_BN_CLICKED(IDC_PHOTO_CONVERT, &CPageTrackLogPhoto::OnConvert)
+ON_BN_CLICKED(IDC_PHOTO_TRL_BROWSE, &CPageTrackLogPhoto::OnBrowseTrl)
 ON_LBN_SELCHANGE(IDC_PHOTO_RESULT_LIST, &CPageTrackLogPhoto::OnSelchangeResultList)
+ON_MESSAGE(WM_PAGE_COMMAND, &CPageTrackLogPhoto::OnPageCommand)
+ON_BN_CLICKED(IDC_PHOTO_COMBINE_SETTING, &CPageTrackLogPhoto::OnPhotoCombineSetting)
 END_MESSAGE_MAP()
+
+namespace {
+constexpr UINT kProgramTitle = 300;  // caption of the program's message boxes
+}  // namespace
 
 CPageTrackLogPhoto::CPageTrackLogPhoto() : CDialog(IDD) {}
 
 CPageTrackLogPhoto::~CPageTrackLogPhoto() = default;
+
+BOOL CPageTrackLogPhoto::OnInitDialog() {
+  CDialog::OnInitDialog();
+  m_pMainDlg = GetParent() ? GetParent()->GetParent() : nullptr;
+  LoadControlTexts();
+  g_utilityManager.GetPhotoTimeZone(m_nPhotoZone);
+  return TRUE;
+}
+
+void CPageTrackLogPhoto::LoadControlTexts() {
+  static const struct {
+    int control;
+    UINT text;
+  } kTexts[] = {
+      {IDC_PHOTO_FRAME, IDS_PHOTO_FRAME},
+      {IDC_PHOTO_TRL_LABEL, IDS_PHOTO_SOURCE_LABEL},
+      {IDC_PHOTO_FOLDER_LABEL, IDS_PHOTO_FOLDER_LABEL},
+      {IDC_PHOTO_COMBINE_SETTING, IDS_PHOTO_COMBINE_SETTING},
+      {IDC_PHOTO_CONVERT, IDS_PHOTO_CONVERT},
+      {IDC_PHOTO_CONVERT_STATUS, IDS_PHOTO_CONVERT_STATUS},
+  };
+  for (const auto& t : kTexts) SetDlgItemText(t.control, LoadText(t.text));
+}
+
+LRESULT CPageTrackLogPhoto::OnPageCommand(WPARAM wParam, LPARAM) {
+  switch (wParam) {
+    case PAGECMD_OK:
+      OnOK();
+      break;
+    case PAGECMD_CANCEL:
+      OnCancel();
+      break;
+    case PAGECMD_DEFAULTS:
+      RestoreDefaults();
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void CPageTrackLogPhoto::RestoreDefaults() {
+  g_utilityManager.SetPhotoTimeZone(0);
+  g_utilityManager.SetCameraOffset(0, 0, 0, 0);
+  g_utilityManager.m_bPhotoSettingsReset = TRUE;
+}
+
+void CPageTrackLogPhoto::OnBrowseTrl() {
+  CFileDialog chooser(TRUE, "TRL", "*.trl", 0, LoadText(IDS_PHOTO_TRACK_FILTER).c_str(), this);
+  if (chooser.DoModal() != IDOK) return;
+  RedrawWindow();
+  m_strTrlPath = chooser.GetPathName();
+  SetDlgItemText(IDC_PHOTO_TRL_PATH, m_strTrlPath);
+}
+
+void CPageTrackLogPhoto::OnBrowseFolder() {
+  const std::string folder = BrowseForFolder("", this);
+  if (folder.empty()) return;  // cancelled
+  m_strPhotoFolder = folder;
+  SetDlgItemText(IDC_PHOTO_FOLDER, m_strPhotoFolder);
+}
+
+void CPageTrackLogPhoto::OnPhotoCombineSetting() {
+  CPhotoCSDlg dialog;
+  if (dialog.DoModal() != IDOK) return;
+  dialog.GetTimeZone(m_nPhotoZone);
+  dialog.GetCalibrationSeconds(m_nCalibrationSeconds);
+}
+
+void CPageTrackLogPhoto::ShowError(const std::string& text) {
+  MessageBox(text, LoadResString(kProgramTitle), MB_OK | MB_ICONSTOP);
+}
 
 BYTE CPageTrackLogPhoto::CheckRecord(const BYTE* record) const {
   BYTE check = 0;
@@ -67,5 +151,6 @@ void CPageTrackLogPhoto::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_PHOTO_RESULT_LIST, m_listResult);
   DDX_Control(pDX, IDC_PHOTO_STATUS, m_staticStatus);
+  DDX_Control(pDX, IDC_PHOTO_CONVERT_STATUS, m_staticConvert);
   DDX_Text(pDX, IDC_PHOTO_FOLDER, m_strPhotoFolder);
 }

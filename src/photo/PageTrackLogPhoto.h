@@ -1,8 +1,10 @@
 // The photo page: matches a folder of JPEG photos to the points of a TRL
-// track by capture time and writes geotagged copies of matched photos.
+// track by capture time, writes a KML file with the track and the photos of
+// each point, and geotagged copies of matched photos.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <span>
 #include <string>
@@ -10,11 +12,14 @@
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/WinDefs.h"
 #include "logger/TrackRecord.h"
 #include "photo/PhotoTypes.h"
 #include "platform/WinTypes.h"
 #include "res/photo_ids.h"
 #include "ui/HListBox.h"
+
+class CUnicodeTextFile;
 
 class CPageTrackLogPhoto : public CDialog {
  public:
@@ -24,6 +29,30 @@ class CPageTrackLogPhoto : public CDialog {
   ~CPageTrackLogPhoto() override;
   CPageTrackLogPhoto(const CPageTrackLogPhoto&) = delete;
   CPageTrackLogPhoto& operator=(const CPageTrackLogPhoto&) = delete;
+
+  // The page and its buttons.
+  BOOL OnInitDialog() override;
+  void LoadControlTexts();
+  void OnBrowseTrl();
+  void OnBrowseFolder();
+  void OnPhotoCombineSetting();
+  void OnConvert();
+  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+  // Zone and camera offset 0 in the settings object, for the next Photo
+  // Combine Setting dialog; the page keeps its own values.
+  void RestoreDefaults();
+
+  // The photo job for the chipset log download: writes the KML of trlPath
+  // with the photos of photoFolder into file, which the caller has opened
+  // for writing with modeWriteUnicode; the job closes it, the caller owns
+  // it. No dialog and no status text. FALSE when the track could not be
+  // read or the KML not written; m_strJobError then says why, naming the
+  // file, and the caller is to discard the output.
+  BOOL CombinePhotos(std::string trlPath, CUnicodeTextFile* file, std::string photoFolder);
+  // The job on the members (m_strTrlPath, m_strPhotoFolder, m_pKmlFile,
+  // m_nCalibrationSeconds, m_bBatchMode) in the time-zone rule in force.
+  // Closes m_pKmlFile. FALSE with m_strJobError on failure.
+  BOOL WritePhotoKml();
 
   // Matching engine, called in this order by the photo job once m_points
   // is filled and the process time zone is the photo zone.
@@ -69,8 +98,10 @@ class CPageTrackLogPhoto : public CDialog {
   // Loads a string-table text in the current language into m_strText.
   const std::string& LoadText(UINT id);
 
-  // Track points (filled by the photo job) and their time order.
+  // Track points (filled by the photo job), their local time texts and their
+  // time order.
   std::vector<TrackPoint> m_points;
+  std::vector<std::string> m_pointNames;
   int m_nPointCount = 0;
   std::vector<PointTimeIndex> m_pointOrder;
 
@@ -90,14 +121,38 @@ class CPageTrackLogPhoto : public CDialog {
   std::string m_strText;
   std::string m_strPhotoFolder;
   std::string m_strTrlPath;
+  std::string m_strKmlPath;  // chosen by the last Convert
+  // Output of the running job: OnConvert's own file, or the caller's in
+  // CombinePhotos.
+  CUnicodeTextFile* m_pKmlFile = nullptr;
+  CWnd* m_pMainDlg = nullptr;
+  // Why the last job failed (empty after a job that succeeded).
+  std::string m_strJobError;
   CHListBox m_listResult;  // keeps its horizontal extent for long paths
   CStatic m_staticStatus;
+  CStatic m_staticConvert;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
   DECLARE_MESSAGE_MAP()
 
  private:
+  // Heartbeat of the main dialog around a job while the link runs fast.
+  void RunMainTimer(BOOL run);
+  // The KML after the matching, item by item, with the geotagged copies.
+  // Throws CFileException when a write fails; false when the track cannot
+  // be read again for the route.
+  bool WriteKmlBody(std::FILE* trl);
+  // The geotagged copy of one matched photo; a copy that is refused or fails
+  // is listed with the writer's message.
+  void WriteGpsCopy(const std::string& path, const TrackPoint& point);
+  // Message box with the program's caption and the stop icon.
+  void ShowError(const std::string& text);
+
+  // The output as messages name it: the chosen KML path, or the caller's
+  // file in a batch job.
+  std::string m_strOutputName;
+
   // Source photo of every copy written in the current run, by copy path,
   // so that two photos whose copies share a name (a.jpg, a.JPG) are
   // reported instead of overwriting each other.

@@ -16,8 +16,16 @@
 #define IDC_PHOTO_RESULT_LIST 1124
 #define IDC_PHOTO_STATUS 1125
 
-// Texts shared with the conversion page (354, 358 to 361, 108, 111) are
-// defined with that page's texts.
+// Texts shared with the conversion page: their entries stand with that
+// page's texts; these are the photo page's names for them.
+#define IDS_PHOTO_TRACK_FILTER 108
+#define IDS_PHOTO_KML_FILTER 111
+#define IDS_PHOTO_SOURCE_LABEL 354
+#define IDS_PHOTO_CONVERT 358
+#define IDS_PHOTO_CONVERT_STATUS 359
+#define IDS_PHOTO_CONVERTING 360
+#define IDS_PHOTO_CONVERT_DONE 361
+
 #define IDS_PHOTO_FRAME 363
 #define IDS_PHOTO_FOLDER_LABEL 364
 #define IDS_PHOTO_COMBINE_SETTING 365
@@ -32,3 +40,37 @@
 #define IDS_PHOTO_DATE_FORMAT_ERROR 388
 #define IDS_PHOTO_NO_POINT 389
 #define IDS_PHOTO_CAMERA_UNSUPPORTED 414
+
+// Photo Combine Setting dialog.
+#define IDD_PHOTO_COMBINE_SETTING 145
+
+#define IDC_PCS_ZONE_LABEL 1086
+#define IDC_PCS_ZONE 1087
+#define IDC_PCS_DAY 1131
+#define IDC_PCS_HOUR 1132
+#define IDC_PCS_MIN 1133
+#define IDC_PCS_SEC 1134
+#define IDC_PCS_DAY_SPIN 1135
+#define IDC_PCS_HOUR_SPIN 1136
+#define IDC_PCS_MIN_SPIN 1137
+#define IDC_PCS_SEC_SPIN 1138
+#define IDC_PCS_DAY_LABEL 1139
+#define IDC_PCS_HOUR_LABEL 1140
+#define IDC_PCS_MIN_LABEL 1141
+#define IDC_PCS_SEC_LABEL 1142
+#define IDC_PCS_CALIBRATE_LABEL 1147
+#define IDC_PCS_THRESHOLD 1184
+#define IDC_PCS_WRITE_GPS_FRAME 1186
+#define IDC_PCS_WRITE_GPS 1187
+
+#define IDS_PCS_ZONE_LABEL 371
+#define IDS_PCS_CALIBRATE_LABEL 372
+#define IDS_PCS_DAY 373
+#define IDS_PCS_HOUR 374
+#define IDS_PCS_MIN 375
+#define IDS_PCS_SEC 376
+#define IDS_PCS_THRESHOLD 393
+#define IDS_PCS_THRESHOLD_EARLY_LATE 394
+#define IDS_PCS_THRESHOLD_GAP 395
+#define IDS_PCS_WRITE_GPS_FRAME 398
+#define IDS_PCS_WRITE_GPS 399

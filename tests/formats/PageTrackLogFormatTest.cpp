@@ -76,6 +76,13 @@ TEST_F(FormatPage, ZoneFromTheSystemBias) {
     g_utilityManager.GetPhotoTimeZone(photoZone);
     EXPECT_EQ(photoZone, c.zone) << c.rule;
   }
+  // RefreshTimeZone also reads the controls into the members.
+  SetSystemTimeZoneForTesting("TMP-9");
+  page.CheckDlgButton(IDC_FORMAT_OUT_GPX, 1);
+  page.RefreshTimeZone();
+  EXPECT_EQ(page.m_nTimeZone, 9);
+  EXPECT_EQ(page.m_bOutGpx, 1);
+
   ASSERT_EQ(page.m_comboTimeZone.GetCount(), 26);
   page.m_comboTimeZone.SetCurSel(0);
   page.OnSelchangeTimeZone();

@@ -548,10 +548,17 @@ void WidgetTree::Apply(const Snapshot& s, QWidget* w) {
       }
       break;
     }
-    case CtrlKind::CheckBox:
-      static_cast<QCheckBox*>(w)->setText(text);
-      static_cast<QCheckBox*>(w)->setChecked(s.check != 0);
+    case CtrlKind::CheckBox: {
+      auto* b = static_cast<QCheckBox*>(w);
+      // A multi-line check box wraps its text in the room beside the box.
+      const int box = b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                      b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b);
+      b->setText((s.style & CS_MULTILINE)
+                     ? WrapToWidth(text, QFontMetrics(QtFont(s.font)), s.rect.Width() - box - 2)
+                     : text);
+      b->setChecked(s.check != 0);
       break;
+    }
     case CtrlKind::RadioButton:
       static_cast<QRadioButton*>(w)->setText(text);
       static_cast<QRadioButton*>(w)->setChecked(s.check != 0);
