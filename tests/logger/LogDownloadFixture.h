@@ -61,6 +61,8 @@ class LogDownloadTest : public ::testing::Test {
       options.m_strLogFolder = folder().string();
       options.m_bLogFolderChosen = 1;
       options.m_bWriteTotal = 1;
+      options.m_strPhotoFolder = photoFolder;
+      options.m_bPhotoFolderChosen = photoFolder.empty() ? 0 : 1;
       dlg.EndDialog(IDOK);
     });
   }
@@ -180,6 +182,7 @@ class LogDownloadTest : public ::testing::Test {
   testsupport::TempDir home;
   sim::SimLogger logger{sim::Model::R710};
   std::shared_ptr<sim::LogMemorySim> memory;
+  std::string photoFolder;  // the options dialog's JPEG folder, when set
   std::string announcement;
   ScriptedUi ui;
   CVantoUtilityDlg main;

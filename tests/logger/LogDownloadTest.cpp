@@ -55,6 +55,22 @@ TEST_F(LogDownloadTest, WholeWrappedLogNeverReadPastTwoMegabytes) {
   EXPECT_EQ(fs::file_size(folder() / "Mirla.trl"), 0x200000u);
 }
 
+TEST_F(LogDownloadTest, PhotoFolderGivesUnicodeKmlFiles) {
+  Connect({.seed = 18, .sectors = 1});
+  fs::create_directories(home.path() / "photos");
+  photoFolder = (home.path() / "photos").string();
+  Upload();
+  EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u)
+      << Text(*page, IDC_MTK_TRANSFER_STATUS);
+  ExpectFilesHold(memory->Content());
+  for (const auto& kml : Files(".kml")) {
+    std::ifstream in(kml, std::ios::binary);
+    char mark[2] = {};
+    in.read(mark, 2);
+    EXPECT_TRUE(mark[0] == '\xFF' && mark[1] == '\xFE') << kml;  // UTF-16LE
+  }
+}
+
 TEST_F(LogDownloadTest, BadPieceIsAskedForAgainAndForeignRepliesAreSteppedOver) {
   Connect({.seed = 14, .sectors = 2});
   sim::LogReadFaults faults;
