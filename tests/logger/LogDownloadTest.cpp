@@ -119,6 +119,19 @@ TEST_F(LogDownloadTest, VanishingPortEndsTheDownloadAsInterrupted) {
   EXPECT_TRUE(page->GetDlgItem(IDC_MTK_UPLOAD)->IsWindowEnabled());
 }
 
+TEST_F(LogDownloadTest, RequestThatCannotBeWrittenIsRetriedABoundedNumberOfTimes) {
+  Connect({.seed = 19, .sectors = 3});
+  sim::LogReadFaults faults;
+  faults.vanishAtReadAhead = 1;  // before the request of sector 1
+  memory->SetFaults(faults);
+  page->m_nReceiveIdleLimitMs = 600000;  // only the bound ends it
+  Upload();
+  EXPECT_EQ(ui.LastMessageBox().text, "Transmission interrupt !");
+  EXPECT_EQ(memory->Requests().size(), 1u);
+  EXPECT_EQ(fs::file_size(folder() / "Mirla.trl"), 0x10000u);
+  EXPECT_EQ(device->m_hComPort.load(), nullptr);
+}
+
 TEST_F(LogDownloadTest, KmlThatCannotBeWrittenFailsTheDownload) {
   Connect({.seed = 17, .sectors = 1});
   ASSERT_FALSE(memory->Content().waypoints.empty());
