@@ -172,7 +172,9 @@ void CPageMTKTracklogSetting::OnClear() {
     reply = SendLogCommand(2, 8, 0);
     Sleep(100);
     if (IsNotConnected(reply)) reply = nullptr;
-    if (reply && FindLogReply(reply, 80)) break;
+    // Only the used-bytes answer, not a late answer to another query.
+    char* sentence = reply ? FindLogReply(reply, 80) : nullptr;
+    if (sentence && std::strncmp(sentence, "$PMTK182,3,8,", 13) == 0) break;
     reply = nullptr;
   }
   if (!reply) {

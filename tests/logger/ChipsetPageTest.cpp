@@ -2,6 +2,7 @@
 // logger, its lists and radio buttons, and its picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "logger/LoggerScreenshots.h"
 #include "logger/PageMTKTracklogSetting.h"
 #include "platform/Sleep.h"
+#include "sim/LogMemorySim.h"
 #include "sim/LogSettingsSim.h"
 #include "sim/SimLogger.h"
 
@@ -86,14 +88,14 @@ TEST_F(ChipsetPageTest, ReadShowsTheLoggersSettingsAndApplyThenSendsNothing) {
   EXPECT_TRUE(page.ApplySettings());
   EXPECT_EQ(logger.CountReceived("$PMTK182,1,"), 0);
   EXPECT_EQ(Text(IDC_MTK_SETTING_STATUS), "Updating Settings Successfully!");
-}
 
-TEST_F(ChipsetPageTest, AnIntervalBelowTheListKeepsThePagesValue) {
+  // An interval below the list (0.3 s) selects its first entry and leaves
+  // the page's value.
   logger.SetLogParameter(3, 3);
   page.OnRead();
   EXPECT_EQ(page.m_cbInterval.GetCurSel(), 0);
   EXPECT_EQ(page.m_nIntervalSec, 5);
-  EXPECT_EQ(g_utilityManager.m_nLogInterval, 0);
+  EXPECT_EQ(g_utilityManager.m_nLogInterval, 50);
 }
 
 TEST_F(ChipsetPageTest, RecordingSwitchedOnSendsWhatTheListsShow) {
@@ -147,6 +149,16 @@ TEST_F(ChipsetPageTest, ClearShowsTheFreeRecordsOnTheDevicePage) {
     EXPECT_EQ(device.m_strMemoryUsage, "0") << used;
   }
   EXPECT_EQ(g_utilityManager.m_nFreeRecords, 0);  // not a wrapped count
+}
+
+TEST_F(ChipsetPageTest, ClearErasesTheLogMemory) {
+  auto memory = sim::LogMemorySim::Install(logger, {.seed = 7, .sectors = 2});
+  ASSERT_GT(logger.LogParameter(8), 0u);
+  page.OnClear();
+  EXPECT_EQ(Text(IDC_MTK_TRANSFER_STATUS), "Clear Succeed!");
+  const auto image = logger.LogImage();
+  EXPECT_TRUE(std::all_of(image.begin(), image.end(), [](std::uint8_t b) { return b == 0xFF; }));
+  EXPECT_EQ(device.m_strMemoryUsage, "131072");
 }
 
 TEST_F(ChipsetPageTest, ClearReportsASilentLogger) {
