@@ -8,6 +8,7 @@
 #include "framework/MessageMap.h"
 #include "framework/Strings.h"
 #include "photo/PhotoCSDlg.h"
+#include "res/formats_ids.h"
 
 BEGIN_MESSAGE_MAP(CPageTrackLogPhoto, CDialog)
 ON_BN_CLICKED(IDC_PHOTO_FOLDER_BROWSE, &CPageTrackLogPhoto::OnBrowseFolder)
@@ -40,11 +41,11 @@ void CPageTrackLogPhoto::LoadControlTexts() {
     UINT text;
   } kTexts[] = {
       {IDC_PHOTO_FRAME, IDS_PHOTO_FRAME},
-      {IDC_PHOTO_TRL_LABEL, IDS_PHOTO_SOURCE_LABEL},
+      {IDC_PHOTO_TRL_LABEL, IDS_FORMAT_SOURCE_LABEL},
       {IDC_PHOTO_FOLDER_LABEL, IDS_PHOTO_FOLDER_LABEL},
       {IDC_PHOTO_COMBINE_SETTING, IDS_PHOTO_COMBINE_SETTING},
-      {IDC_PHOTO_CONVERT, IDS_PHOTO_CONVERT},
-      {IDC_PHOTO_CONVERT_STATUS, IDS_PHOTO_CONVERT_STATUS},
+      {IDC_PHOTO_CONVERT, IDS_FORMAT_CONVERT},
+      {IDC_PHOTO_CONVERT_STATUS, IDS_FORMAT_STATUS},
   };
   for (const auto& t : kTexts) SetDlgItemText(t.control, LoadText(t.text));
 }
@@ -73,7 +74,7 @@ void CPageTrackLogPhoto::RestoreDefaults() {
 }
 
 void CPageTrackLogPhoto::OnBrowseTrl() {
-  CFileDialog chooser(TRUE, "TRL", "*.trl", 0, LoadText(IDS_PHOTO_TRACK_FILTER).c_str(), this);
+  CFileDialog chooser(TRUE, "TRL", "*.trl", 0, LoadText(IDS_FILTER_TRL).c_str(), this);
   if (chooser.DoModal() != IDOK) return;
   RedrawWindow();
   m_strTrlPath = chooser.GetPathName();

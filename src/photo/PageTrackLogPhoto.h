@@ -47,7 +47,8 @@ class CPageTrackLogPhoto : public CDialog {
   // for writing with modeWriteUnicode; the job closes it, the caller owns
   // it. No dialog and no status text. FALSE when the track could not be
   // read or the KML not written; m_strJobError then says why, naming the
-  // file, and the caller is to discard the output.
+  // file, and the caller is to discard the output. A file opened through
+  // CPhotoKmlOutput replaces its target only once the job has succeeded.
   BOOL CombinePhotos(std::string trlPath, CUnicodeTextFile* file, std::string photoFolder);
   // The job on the members (m_strTrlPath, m_strPhotoFolder, m_pKmlFile,
   // m_nCalibrationSeconds, m_bBatchMode) in the time-zone rule in force.

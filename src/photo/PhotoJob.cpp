@@ -17,6 +17,7 @@
 #include "photo/PhotoKmlOutput.h"
 #include "platform/CodePage.h"
 #include "platform/ProcessTimeZone.h"
+#include "res/formats_ids.h"
 
 namespace {
 
@@ -56,11 +57,11 @@ void CPageTrackLogPhoto::OnConvert() {
   }
   CTrackLogExport::SetConversionTimeZone(m_nPhotoZone);
   CFileDialog chooser(FALSE, "kml", "*.kml", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                      LoadText(IDS_PHOTO_KML_FILTER).c_str(), this);
+                      LoadText(IDS_FILTER_KML).c_str(), this);
   if (chooser.DoModal() != IDOK) return;
   RedrawWindow();
   m_strKmlPath = chooser.GetPathName();
-  m_staticConvert.SetWindowText(LoadText(IDS_PHOTO_CONVERTING));
+  m_staticConvert.SetWindowText(LoadText(IDS_FORMAT_CONVERTING));
 
   std::string error;
   if (SameFile(m_strKmlPath, m_strTrlPath)) {
@@ -85,7 +86,7 @@ void CPageTrackLogPhoto::OnConvert() {
     ShowError(error);
     return;
   }
-  m_staticConvert.SetWindowText(LoadText(IDS_PHOTO_CONVERT_DONE));
+  m_staticConvert.SetWindowText(LoadText(IDS_FORMAT_CONVERTED));
 }
 
 BOOL CPageTrackLogPhoto::CombinePhotos(std::string trlPath, CUnicodeTextFile* file,

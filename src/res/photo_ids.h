@@ -16,16 +16,8 @@
 #define IDC_PHOTO_RESULT_LIST 1124
 #define IDC_PHOTO_STATUS 1125
 
-// Texts shared with the conversion page: their entries stand with that
-// page's texts; these are the photo page's names for them.
-#define IDS_PHOTO_TRACK_FILTER 108
-#define IDS_PHOTO_KML_FILTER 111
-#define IDS_PHOTO_SOURCE_LABEL 354
-#define IDS_PHOTO_CONVERT 358
-#define IDS_PHOTO_CONVERT_STATUS 359
-#define IDS_PHOTO_CONVERTING 360
-#define IDS_PHOTO_CONVERT_DONE 361
-
+// Texts shared with the conversion page (108, 111, 354, 358 to 361) are
+// defined with that page's texts.
 #define IDS_PHOTO_FRAME 363
 #define IDS_PHOTO_FOLDER_LABEL 364
 #define IDS_PHOTO_COMBINE_SETTING 365

@@ -12,6 +12,7 @@
 #include "framework/qt/QtView.h"
 #include "photo/PageTrackLogPhoto.h"
 #include "photo/PhotoCSDlg.h"
+#include "res/formats_ids.h"
 #include "support/ScriptedUi.h"
 
 namespace {
@@ -60,7 +61,7 @@ TEST_P(PhotoScreenshot, PhotoPageAfterConvert) {
   page.SetDlgItemText(IDC_PHOTO_TRL_PATH, page.m_strTrlPath);
   page.m_strPhotoFolder = "/home/user/photos/2008-05-01";
   page.SetDlgItemText(IDC_PHOTO_FOLDER, page.m_strPhotoFolder);
-  page.m_staticConvert.SetWindowText(page.LoadText(IDS_PHOTO_CONVERT_DONE));
+  page.m_staticConvert.SetWindowText(page.LoadText(IDS_FORMAT_CONVERTED));
   const std::string parsed = page.LoadText(IDS_PHOTO_PARSED);
   const std::string pass = page.LoadText(IDS_PHOTO_PASS);
   const std::string error = page.LoadText(IDS_PHOTO_ERROR);
