@@ -132,6 +132,20 @@ TEST_F(LogDownloadTest, RequestThatCannotBeWrittenIsRetriedABoundedNumberOfTimes
   EXPECT_EQ(device->m_hComPort.load(), nullptr);
 }
 
+TEST_F(LogDownloadTest, PageGoingMidDownloadJoinsItsThreadsSilently) {
+  Connect({.seed = 20, .sectors = 3});
+  sim::LogReadFaults faults;
+  faults.silentFrom = 0x10000;
+  memory->SetFaults(faults);
+  page->OnUpload();
+  CWinThread* worker = page->GetDownloadThread();
+  ASSERT_TRUE(logger.WaitForSentence("$PMTK182,7,10000,", 10000));
+  page->StopDownload();  // what the main dialog does before its pages go
+  EXPECT_FALSE(worker->IsRunning());
+  EXPECT_EQ(ui.MessageBoxCount(), 0u);
+  EXPECT_TRUE(Files(".kml").empty());
+}
+
 TEST_F(LogDownloadTest, KmlThatCannotBeWrittenFailsTheDownload) {
   Connect({.seed = 17, .sectors = 1});
   ASSERT_FALSE(memory->Content().waypoints.empty());
