@@ -29,6 +29,21 @@ constexpr std::uint32_t kPieceSize = 2048;
 constexpr int kMaxRequestAttempts = 5;
 constexpr int kMaxResumesWithoutPiece = 10;
 
+// Closes the outputs the options dialog created (descriptor and stream each).
+void CloseOptionOutputs(CStepByStepDlg& options) {
+  for (std::FILE** stream : {&options.m_pTextFile, &options.m_pKmlFile})
+    if (*stream) {
+      std::fclose(*stream);
+      *stream = nullptr;
+    }
+  for (int* fd : {&options.m_hTextFile, &options.m_hKmlFile})
+    if (*fd >= 0) {
+      ::close(*fd);
+      *fd = -1;
+    }
+  if (options.m_photoKmlFile.m_pStream) options.m_photoKmlFile.Close();
+}
+
 }  // namespace
 
 UINT CPageMTKTracklogSetting::DownloadLogThreadProc(LPVOID page) {
@@ -127,6 +142,7 @@ int CPageMTKTracklogSetting::DownloadLog() {
           Sleep(500);
           JoinReceiveThread();
           StopArmedWatchdog();
+          CloseOptionOutputs(*options);
           return 0;
         }
         StopArmedWatchdog();
@@ -196,17 +212,7 @@ int CPageMTKTracklogSetting::DownloadLog() {
     }
     if (filesOk && !WriteCombinedOutputs(*options)) filesOk = FALSE;
   }
-  for (std::FILE** stream : {&options->m_pTextFile, &options->m_pKmlFile})
-    if (*stream) {
-      std::fclose(*stream);
-      *stream = nullptr;
-    }
-  for (int* fd : {&options->m_hTextFile, &options->m_hKmlFile})
-    if (*fd >= 0) {
-      ::close(*fd);
-      *fd = -1;
-    }
-  if (options->m_photoKmlFile.m_pStream) options->m_photoKmlFile.Close();
+  CloseOptionOutputs(*options);
   if (dump.IsOpen() && !dump.Close()) {
     ReportFileError(dump.Error());
     filesOk = FALSE;
