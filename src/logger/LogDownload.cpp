@@ -201,7 +201,7 @@ int CPageMTKTracklogSetting::DownloadLog() {
       ShowMessageBox(GetSafeHwnd(), LoadString(IDS_DL_INTERRUPT), LoadString(300), MB_OK);
   }
   if (!cancelled) {
-    if (g_utilityManager.m_bWorkerStopped && main) main->RunTimerThread(TRUE);
+    if (HeartbeatStopped() && main) main->RunTimerThread(TRUE);
     if (filesOk) {
       if (m_bPhotoFolderChosen) {
         m_bPhotoFolderChosen = 0;

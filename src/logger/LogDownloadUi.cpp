@@ -1,6 +1,7 @@
 // The chipset log download's side on the window: Upload, the controls it
 // locks, the status texts, the watchdog timer, the status dialog, and the
 // restore of the link and the controls at the end.
+#include <atomic>
 #include <cinttypes>
 #include <cstdio>
 
@@ -34,6 +35,10 @@ std::string CPageMTKTracklogSetting::FormatElapsed(std::int64_t seconds) {
   std::snprintf(text, sizeof text, "Total mins: %02" PRId64 ", secs: %02d", seconds / 60,
                 static_cast<int>(seconds % 60));
   return text;
+}
+
+bool CPageMTKTracklogSetting::HeartbeatStopped() {
+  return std::atomic_ref<BOOL>(g_utilityManager.m_bWorkerStopped).load() != 0;
 }
 
 CWnd* CPageMTKTracklogSetting::DownloadMainDialog() const {
@@ -160,10 +165,10 @@ void CPageMTKTracklogSetting::RestoreAfterDownload() {
     RestoreLinkSpeed();
     g_utilityManager.m_bHighSpeed = FALSE;
     Sleep(1000);
-    if (g_utilityManager.m_bWorkerStopped && main) main->RunTimerThread(TRUE);
+    if (HeartbeatStopped() && main) main->RunTimerThread(TRUE);
   }
   if (!m_bTransferCancel) {
-    if (g_utilityManager.m_bWorkerStopped && main) main->RunTimerThread(TRUE);
+    if (HeartbeatStopped() && main) main->RunTimerThread(TRUE);
     if (main) {
       main->m_nDeviceTabState = 1;
       main->m_tabMain.EnableItem(g_utilityManager.m_cDeviceTab, TRUE);

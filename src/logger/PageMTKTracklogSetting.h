@@ -252,6 +252,8 @@ class CPageMTKTracklogSetting : public CDialog {
   void StopArmedWatchdog();
   void RestoreLinkSpeed();
   void RestoreAfterDownload();
+  // The settings object's heartbeat-stopped flag, set by the heartbeat thread.
+  static bool HeartbeatStopped();
   // The Text and KML outputs of the options dialog get the whole track.
   BOOL WriteCombinedOutputs(const CStepByStepDlg& options);
   BOOL ConvertOneTrackFile(const std::string& name, BOOL withPhotos);
