@@ -63,6 +63,15 @@ class LogDownloadTest : public ::testing::Test {
       options.m_bWriteTotal = 1;
       options.m_strPhotoFolder = photoFolder;
       options.m_bPhotoFolderChosen = photoFolder.empty() ? 0 : 1;
+      // The dialog's own outputs, as its OK creates them.
+      if (!textPath.empty()) {
+        options.m_strTextPath = textPath;
+        CreateOutputFile(textPath, options.m_hTextFile, options.m_pTextFile);
+      }
+      if (!kmlPath.empty()) {
+        options.m_strKmlPath = kmlPath;
+        CreateOutputFile(kmlPath, options.m_hKmlFile, options.m_pKmlFile);
+      }
       dlg.EndDialog(IDOK);
     });
   }
@@ -183,6 +192,8 @@ class LogDownloadTest : public ::testing::Test {
   sim::SimLogger logger{sim::Model::R710};
   std::shared_ptr<sim::LogMemorySim> memory;
   std::string photoFolder;  // the options dialog's JPEG folder, when set
+  std::string textPath;     // ...and its Text and KML outputs
+  std::string kmlPath;
   std::string announcement;
   ScriptedUi ui;
   CVantoUtilityDlg main;

@@ -55,6 +55,22 @@ TEST_F(LogDownloadTest, WholeWrappedLogNeverReadPastTwoMegabytes) {
   EXPECT_EQ(fs::file_size(folder() / "Mirla.trl"), 0x200000u);
 }
 
+TEST_F(LogDownloadTest, OptionsTextAndKmlOutputsGetTheWholeTrack) {
+  Connect({.seed = 21, .sectors = 1});
+  textPath = (home.path() / "whole.txt").string();
+  kmlPath = (home.path() / "whole.kml").string();
+  Upload();
+  EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u);
+  // One text line per track record, and one KML document.
+  std::ifstream text(textPath);
+  const auto lines = std::count(std::istreambuf_iterator<char>(text), {}, '\n');
+  EXPECT_GE(lines, static_cast<long>(memory->Content().Total().size()));
+  std::ifstream kml(kmlPath);
+  const std::string doc((std::istreambuf_iterator<char>(kml)), {});
+  EXPECT_EQ(doc.find("<kml"), doc.rfind("<kml"));
+  EXPECT_NE(doc.find("</kml>"), std::string::npos);
+}
+
 TEST_F(LogDownloadTest, PhotoFolderGivesUnicodeKmlFiles) {
   Connect({.seed = 18, .sectors = 1});
   fs::create_directories(home.path() / "photos");
