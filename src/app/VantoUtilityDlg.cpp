@@ -1,6 +1,7 @@
 #include "app/VantoUtilityDlg.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "app/AboutDlg.h"
 #include "common/UtilityManager.h"
@@ -75,6 +76,8 @@ CVantoUtilityDlg::~CVantoUtilityDlg() {
   // A heartbeat thread reads this object until it has seen its run flag cleared.
   m_bTimerThreadRun = 0;
   WaitForTimerThreads();
+  // A log download works on several pages: it ends before any of them goes.
+  if (m_pages->mtkTracklogSetting) m_pages->mtkTracklogSetting->StopDownload();
 
   m_pages->device.reset();
   m_pPageDevice = nullptr;
@@ -335,12 +338,13 @@ UINT CVantoUtilityDlg::TimerThreadProc(LPVOID param) {
 }
 
 void CVantoUtilityDlg::TimerLoop() {
-  g_utilityManager.m_bWorkerStopped = 0;
+  // Read by a log download's worker: stored atomically.
+  std::atomic_ref<BOOL>(g_utilityManager.m_bWorkerStopped).store(0);
   while (m_bTimerThreadRun) {
     Sleep(1000);
     TRACE("Main Dialog OnTimer\n");
   }
-  g_utilityManager.m_bWorkerStopped = 1;
+  std::atomic_ref<BOOL>(g_utilityManager.m_bWorkerStopped).store(1);
 }
 
 int CVantoUtilityDlg::GetTimerThreadCount() const {

@@ -102,6 +102,10 @@
 #define IDS_MTK_NO_FREE_SPACE 5324
 
 // Chipset log download.
+#define IDS_DL_START 339
+#define IDS_DL_SUCCEED 340
+#define IDS_DL_INTERRUPT 392
+#define IDS_DL_FAILED 5350
 
 // Block transfer protocol.
 #define IDS_BLOCK_TYPE_ERROR 103
