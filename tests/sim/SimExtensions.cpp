@@ -2,6 +2,7 @@
 
 #include "sim/BtMacSim.h"
 #include "sim/FlashExchangeSim.h"
+#include "sim/TrackLogSettingsSim.h"
 
 namespace sim {
 
@@ -9,6 +10,7 @@ void InstallSimExtensions(SimLogger& logger) {
   // Extensions add their Install...(logger) call here.
   InstallBtMac(logger);
   InstallFlashExchange(logger);
+  InstallTrackLogSettings(logger);
 }
 
 }  // namespace sim
