@@ -61,8 +61,7 @@ CPageTrackLogSetting::CPageTrackLogSetting(CWnd* pParent)
       m_transferClient(m_stTransferStatus, m_progress, m_stPercent, m_pMainDlg),
       m_transfer(m_transferClient) {
   m_transferClient.SetClearControls(&m_progressClear, &m_stClearPercent);
-  m_transferClient.SetSender(
-      [this](int type, int a, int b) { return SendPmtkCommand(type, a, b); });
+  m_transferClient.SetSender([this](int type, int a, int b) { return SendPmtkWake(type, a, b); });
 }
 
 CPageTrackLogSetting::~CPageTrackLogSetting() {

@@ -58,6 +58,11 @@ class CPageTrackLogSetting : public CLoggerPage {
   // Resends while the logger is silent, a bounded number of times.
   char* SendPmtkRetry(int type, int a, int b);
   char* SendEnableCommand(BOOL on);
+  // The wake of a block-protocol job: the sentence alone. The logger answers
+  // it with the protocol's ready byte, which the exchange reads; a sender
+  // that waited for a sentence would take that byte away. Returns the empty
+  // reply area or "Not Connected".
+  char* SendPmtkWake(int type, int a, int b);
   BOOL IsNotConnected(const char* reply) const;
 
   // Handlers.
@@ -130,6 +135,9 @@ class CPageTrackLogSetting : public CLoggerPage {
 
  private:
   void ShowRecordingControls();
+  // Sets the sentence flag, clears the reply area and writes the sentence;
+  // FALSE with "Not Connected" in the area when no port is open.
+  BOOL WritePmtkSentence(int type, int a, int b);
   void SetSettingStatus(UINT id);
   void ReportSilentLogger(const char* reply);
   // A job on the worker thread unless one is still running.

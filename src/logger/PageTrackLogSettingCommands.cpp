@@ -65,7 +65,7 @@ BOOL CPageTrackLogSetting::IsNotConnected(const char* reply) const {
   return reply != nullptr && std::strcmp(reply, kNotConnected) == 0;
 }
 
-char* CPageTrackLogSetting::SendPmtkCommand(int type, int a, int b) {
+BOOL CPageTrackLogSetting::WritePmtkSentence(int type, int a, int b) {
   std::atomic_ref<BOOL>(g_utilityManager.m_bSendPmtkFirst).store(TRUE);
   std::memset(m_szReply, 0, sizeof m_szReply);
   CPageDeviceSetting* device = DevicePage();
@@ -75,11 +75,22 @@ char* CPageTrackLogSetting::SendPmtkCommand(int type, int a, int b) {
       device->ClosePort();
     }
     std::strcpy(m_szReply, kNotConnected);
-    return m_szReply;
+    return FALSE;
   }
   const std::string sentence = BuildSentence(type, a, b);
   DWORD written = 0;
   device->WritePort(sentence.data(), static_cast<DWORD>(sentence.size()), &written);
+  return TRUE;
+}
+
+char* CPageTrackLogSetting::SendPmtkWake(int type, int a, int b) {
+  WritePmtkSentence(type, a, b);
+  return m_szReply;
+}
+
+char* CPageTrackLogSetting::SendPmtkCommand(int type, int a, int b) {
+  if (!WritePmtkSentence(type, a, b)) return m_szReply;
+  CPageDeviceSetting* device = DevicePage();
 
   // A reply may come in pieces and after other sentences: the area collects
   // what arrives, drops complete lines that are not the reply and returns
