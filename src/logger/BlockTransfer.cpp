@@ -47,12 +47,17 @@ void CBlockTransfer::SendWake() {
   m_chReply = 0;
 }
 
-int CBlockTransfer::ReadReply(int n) {
-  n = std::clamp(n, 0, kAreaSize);
+int CBlockTransfer::ReadReply(int n) { return ReadInto(m_abReceive, std::clamp(n, 0, kAreaSize)); }
+
+int CBlockTransfer::ReadInto(BYTE* into, int n) {
   DWORD read = 0;
-  if (!m_pDevicePage || !m_pDevicePage->ReadPort(m_abReceive, static_cast<DWORD>(n), &read))
-    return -1;
-  return static_cast<int>(read);
+  if (!m_pDevicePage || !m_pDevicePage->ReadPort(into, static_cast<DWORD>(n), &read)) return -1;
+  if (read > 0 || n == 0) return static_cast<int>(read);
+  // A line that reads nothing yet polls readable is hung up (a USB adapter
+  // pulled out); a second read tells that from data that just arrived.
+  if (!m_pDevicePage->WaitPortReadable(0)) return 0;
+  if (!m_pDevicePage->ReadPort(into, static_cast<DWORD>(n), &read)) return -1;
+  return read > 0 ? static_cast<int>(read) : -1;
 }
 
 BOOL CBlockTransfer::WriteSend(int n) {
@@ -119,11 +124,9 @@ BlockOutcome CBlockTransfer::ReadExactly(int n, int already, int maxPolls) {
   n = std::min(n, kAreaSize);
   int got = std::clamp(already, 0, n);
   for (int poll = 0; got < n; ++poll) {
-    DWORD read = 0;
-    if (!m_pDevicePage ||
-        !m_pDevicePage->ReadPort(m_abReceive + got, static_cast<DWORD>(n - got), &read))
-      return BlockOutcome::kPortLost;
-    got += static_cast<int>(read);
+    const int read = ReadInto(m_abReceive + got, n - got);
+    if (read < 0) return BlockOutcome::kPortLost;
+    got += read;
     if (got >= n) break;
     if (poll >= maxPolls) return BlockOutcome::kTimeout;
     Sleep(kReplyPollMs);

@@ -173,6 +173,8 @@ class CBlockTransfer {
   BlockOutcome Fail(BlockOutcome outcome);
   BOOL StoreBlockData(const BYTE* data);
   BOOL WriteCommand(const char* word);
+  // One read of up to n bytes; -1 when the port failed or hung up.
+  int ReadInto(BYTE* into, int n);
   // Reads one clear progress byte; kFinished when it came.
   BlockOutcome ReadClearByte();
   // Start of every exchange: the form and the sentence flag for its wake.

@@ -1,5 +1,6 @@
 #include "sim/SimExtensions.h"
 
+#include "sim/BlockProtocolSim.h"
 #include "sim/BtMacSim.h"
 #include "sim/FlashExchangeSim.h"
 #include "sim/TrackLogSettingsSim.h"
@@ -9,6 +10,8 @@ namespace sim {
 void InstallSimExtensions(SimLogger& logger) {
   // Extensions add their Install...(logger) call here.
   InstallBtMac(logger);
+  // A log to upload: 200 records from a fixed seed.
+  InstallBlockProtocol(logger)->SetLog(BlockProtocolSim::GenerateRecords(1, 200));
   InstallFlashExchange(logger);
   InstallTrackLogSettings(logger);
 }
