@@ -51,17 +51,21 @@ BlockOutcome CBlockTransfer::ReadLogStatus(BlockLogStatus& status) {
 
   status.firstAddress = m_nFirstAddress;
   status.lastAddress = m_nLastAddress;
-  // Counted in 64 bits so no address pair overflows; never more than the
-  // log holds, so the free count is never negative.
-  const std::int64_t recorded =
-      m_nLastAddress >= m_nFirstAddress
-          ? (static_cast<std::int64_t>(m_nLastAddress) - m_nFirstAddress + 1) / 16
-          : kStatusRecordCapacity;
-  status.recorded = static_cast<int>(std::min<std::int64_t>(recorded, kStatusRecordCapacity));
-  status.free = kStatusRecordCapacity - status.recorded;
+  CountLogRecords(status);
   m_client.ShowTransferStatus("Connect Device Successfully.");
   m_client.ShowTransferStatus(FormatLogStatus(status));
   return BlockOutcome::kFinished;
+}
+
+void CBlockTransfer::CountLogRecords(BlockLogStatus& status) {
+  // Counted in 64 bits so no address pair overflows; never more than the
+  // log holds, so the free count is never negative.
+  const std::int64_t recorded =
+      status.lastAddress >= status.firstAddress
+          ? (static_cast<std::int64_t>(status.lastAddress) - status.firstAddress + 1) / 16
+          : kStatusRecordCapacity;
+  status.recorded = static_cast<int>(std::min<std::int64_t>(recorded, kStatusRecordCapacity));
+  status.free = kStatusRecordCapacity - status.recorded;
 }
 
 std::string CBlockTransfer::FormatLogStatus(const BlockLogStatus& status) {

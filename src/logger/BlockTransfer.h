@@ -76,6 +76,9 @@ class CBlockTransfer {
   BlockOutcome ClearLog();
   // Reads the log's two addresses and status (sending form, track-log flag).
   BlockOutcome ReadLogStatus(BlockLogStatus& status);
+  // recorded and free from the two addresses: (last - first + 1) / 16 when
+  // last >= first, else a full log.
+  static void CountLogRecords(BlockLogStatus& status);
   // "Track Log Records: %d Recorded; %d Free".
   static std::string FormatLogStatus(const BlockLogStatus& status);
   // The log status exchange's sentence sender: "$Vanto", "$Close" or a

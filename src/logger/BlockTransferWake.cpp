@@ -30,6 +30,8 @@ BlockOutcome CBlockTransfer::SearchAndWake(WakeForm form) {
       if (++i <= kLastPortIndex) device.SelectPortByIndex(i);
       continue;
     }
+    // Bytes left on the line by an earlier exchange are no answer to this wake.
+    device.PurgePort();
     bool nextPort = false;
     const BlockOutcome woke = form == WakeForm::kReceiving ? WakeReceivingPort(i, limit, nextPort)
                                                            : WakeSendingPort(limit, nextPort);

@@ -86,6 +86,12 @@ TEST_F(BlockReceive, DecodedOutputHoldsEveryRecord) {
   std::fclose(text);
   EXPECT_EQ(g_blockPointTables.pointIndex, 40);
   EXPECT_EQ(g_blockPointTables.points.back().time, records.back().time);
+
+  // Raw output to a file that cannot take it.
+  transfer.m_fdOut = ::open(out.c_str(), O_RDONLY);
+  EXPECT_EQ(transfer.ReceiveTrackLog(kBlockOutputTrl, nullptr), BlockOutcome::kFileError);
+  ::close(transfer.m_fdOut);
+  EXPECT_EQ(ui.LastMessageBox().text, LoadResString(IDS_BLOCK_WRITE_FAILED));
 }
 
 TEST_F(BlockReceive, LoggerMessagesEndTheExchangeWithTheirOwnOutcome) {

@@ -147,12 +147,9 @@ bool BlockProtocolSim::Idle(SimLogger& logger, const std::uint8_t* data, std::si
     const bool clear = line.rfind("$PMTK182,6*", 0) == 0;
     const bool sending = line == "$BEG\r\n" || line == "$STA\r\n";
     if (!upload && !clear && !sending) continue;
-    if (upload || clear) {
-      // The chipset command is acknowledged as a sentence; the block
-      // protocol's '!' follows once the logger is ready.
-      logger.Send(SimLogger::WithChecksum(upload ? "$PMTK001,182,5,3" : "$PMTK001,182,6,3"));
-      PauseMs(m_faults.wakeDelayMs);
-    }
+    // The chipset command is answered with the block protocol's ready
+    // byte alone, once the logger is ready.
+    if (upload || clear) PauseMs(m_faults.wakeDelayMs);
     if (m_faults.wrongType) {
       logger.Send("$");
       continue;
@@ -286,6 +283,11 @@ bool BlockProtocolSim::Step(SimLogger& logger) {
     }
     case State::kSendingWoken: {
       if (m_in.size() < 6) return false;
+      if (m_in.rfind("$BEG\r\n", 0) == 0 || m_in.rfind("$STA\r\n", 0) == 0) {
+        // Wake words still on their way from the PC's polls.
+        m_in.erase(0, 6);
+        return true;
+      }
       if (m_in.rfind("$TLG\r\n", 0) == 0) {
         // The log status: addresses, status bytes, then '&' after the "!".
         m_in.erase(0, 6);
