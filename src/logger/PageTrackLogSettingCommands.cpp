@@ -16,7 +16,7 @@ namespace {
 
 constexpr char kNotConnected[] = "Not Connected";
 constexpr DWORD kReplyPauseMs = 100;
-constexpr DWORD kReplyReadBytes = 80;
+constexpr std::size_t kReplyReadBytes = 80;
 
 std::string BuildSentence(int type, int a, int b) {
   const int radix = CPageMTKTracklogSetting::GetLogArgRadix(type, a);
@@ -93,25 +93,21 @@ char* CPageTrackLogSetting::SendPmtkCommand(int type, int a, int b) {
   CPageDeviceSetting* device = DevicePage();
 
   // A reply may come in pieces and after other sentences: the area collects
-  // what arrives, drops complete lines that are not the reply and returns
-  // once the reply line is complete.
+  // what arrives a byte at a time, drops complete lines that are not the
+  // reply and returns at the end of the reply line; bytes behind it stay in
+  // the port for whoever reads next.
   const char* expected = (type == 2 || type == 7) ? "$PMTK182" : "$PMTK001";
   std::size_t length = 0;
   for (int poll = 0; poll < kReplyPolls; ++poll) {
     Sleep(kReplyPauseMs);
-    if (length >= kReplyReadBytes) length = 0;  // a line too long to be the reply
-    DWORD read = 0;
-    if (!device->ReadPort(m_szReply + length, kReplyReadBytes - static_cast<DWORD>(length), &read))
-      read = 0;
-    length += read;
-    m_szReply[length] = '\0';
-    for (;;) {
-      char* end = std::strchr(m_szReply, '\n');
-      if (end == nullptr) break;
+    for (DWORD read = 1; read == 1;) {
+      if (length >= kReplyReadBytes) length = 0;  // a line too long to be the reply
+      if (!device->ReadPort(m_szReply + length, 1, &read) || read != 1) break;
+      m_szReply[++length] = '\0';
+      if (m_szReply[length - 1] != '\n') continue;
       if (std::strncmp(m_szReply, expected, 8) == 0) return m_szReply;
-      const std::size_t rest = length - static_cast<std::size_t>(end + 1 - m_szReply);
-      std::memmove(m_szReply, end + 1, rest + 1);
-      length = rest;
+      length = 0;
+      m_szReply[0] = '\0';
     }
   }
   return nullptr;
