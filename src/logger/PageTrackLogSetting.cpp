@@ -136,7 +136,11 @@ BOOL CPageTrackLogSetting::OnInitDialog() {
 }
 
 void CPageTrackLogSetting::LoadDeviceValues(int source) {
-  if (source == kFromMembers) {
+  if (source == kFromSettingsBlock) {
+    const BlockSettingsBlock& block = m_transfer.m_settingsBlock;
+    m_deviceValues = {block.enable, block.logBy, static_cast<int>(block.seconds),
+                      static_cast<int>(block.metres), block.flashMode};
+  } else if (source == kFromMembers) {
     m_deviceValues = {m_nEnable, m_nLogByKind, m_nSeconds, m_nMetres, m_nFlashMode};
   } else if (source == kFromDefaults) {
     m_deviceValues = DeviceLogSettings{};

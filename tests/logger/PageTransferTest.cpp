@@ -170,8 +170,14 @@ TEST_F(PageTransferTest, FailedUploadsSayWhyAndKeepTheOldFile) {
 
   EXPECT_EQ(Upload(dir.path() / "missing" / "log.trl"),
             "Upload failed. The file cannot be created.");
-
+  // A complete log that cannot take the chosen name is not reported as saved.
   faults.userBreakAt = -1;
+  block->SetFaults(faults);
+  std::filesystem::create_directory(dir.path() / "taken.trl");
+  std::filesystem::create_directory(dir.path() / "taken.trl" / "inside");
+  EXPECT_EQ(Upload(dir.path() / "taken.trl"), "Upload failed. The file cannot be written.");
+  std::filesystem::remove_all(dir.path() / "taken.trl");
+
   faults.vanishAt = 1;
   block->SetFaults(faults);
   EXPECT_EQ(Upload(target), "Upload failed. The connection to the device was lost.");
