@@ -78,6 +78,8 @@ class CPageTrackLogSetting : public CLoggerPage {
   // Workers of Upload and Clear, and the jobs they run.
   static UINT UploadThreadProc(LPVOID param);
   static UINT ClearThreadProc(LPVOID param);
+  // ReadSettings on a worker thread (the page itself reads on its own thread).
+  static UINT ReadSettingsThreadProc(LPVOID param);
   BOOL RunUpload();
   BOOL RunClear();
   CWinThread* GetWorkerThread() const { return m_pWorker; }
@@ -114,6 +116,8 @@ class CPageTrackLogSetting : public CLoggerPage {
   int m_bFeet = 0;
   int m_nOutputFormat = 0;  // 0 raw .trl, 1 .txt, 2 .kml
   DeviceLogSettings m_deviceValues;
+  // Decoded output of the running upload (its text lines or its KML).
+  std::FILE* m_pOutText = nullptr;
 
   CWnd* m_pMainDlg = nullptr;
   // The block protocol's exchange: its fields (kind flags, the request kind

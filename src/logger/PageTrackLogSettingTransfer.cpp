@@ -54,6 +54,11 @@ UINT CPageTrackLogSetting::UploadThreadProc(LPVOID param) {
   return 0;
 }
 
+UINT CPageTrackLogSetting::ReadSettingsThreadProc(LPVOID param) {
+  static_cast<CPageTrackLogSetting*>(param)->ReadSettings();
+  return 0;
+}
+
 UINT CPageTrackLogSetting::ClearThreadProc(LPVOID param) {
   auto* page = static_cast<CPageTrackLogSetting*>(param);
   if (!page->RunClear()) AfxMessageBox(IDS_BLOCK_CHECK_PORT);
@@ -85,16 +90,16 @@ BOOL CPageTrackLogSetting::RunUpload() {
   }
   m_transfer.SetDevicePage(DevicePage());
   m_transfer.m_fdOut = output.Descriptor();
+  m_pOutText = output.Stream();
   g_blockPointTables.Clear();
   m_stTransferStatus.SetWindowText(LoadResString(IDS_TLS_WAITING_START));
-  const BlockOutcome outcome = m_transfer.ReceiveTrackLog(m_nOutputFormat, output.Stream());
-  m_transfer.m_fdOut = -1;
+  const BlockOutcome outcome = m_transfer.ReceiveTrackLog(m_nOutputFormat, m_pOutText);
 
   UINT status = IDS_TLS_UPLOAD_DONE;
   if (outcome == BlockOutcome::kFinished) {
-    const bool written = (m_nOutputFormat != kBlockOutputKml ||
-                          WriteBlockKml(g_blockPointTables, output.Stream())) &&
-                         output.Commit();
+    const bool written =
+        (m_nOutputFormat != kBlockOutputKml || WriteBlockKml(g_blockPointTables, m_pOutText)) &&
+        output.Commit();
     if (!written) status = IDS_TLS_UPLOAD_WRITE_FAILED;
   } else if (outcome == BlockOutcome::kPortLost) {
     status = IDS_TLS_UPLOAD_PORT_LOST;
@@ -105,6 +110,8 @@ BOOL CPageTrackLogSetting::RunUpload() {
   } else {
     status = IDS_TLS_UPLOAD_NOT_FINISHED;
   }
+  m_transfer.m_fdOut = -1;
+  m_pOutText = nullptr;
   // The exchange's own message box has told why it failed; the status line
   // keeps the outcome.
   m_stTransferStatus.SetWindowText(LoadResString(status));
