@@ -48,6 +48,12 @@ TEST(BlockWire, ChecksumIsTheLowSevenBitsOfTheSum) {
   EXPECT_EQ(blockwire::RoundToBlock(600), 1024u);
   EXPECT_EQ(blockwire::RoundToBlock(512), 512u);
   EXPECT_EQ(blockwire::RoundToBlock(513), 1024u);
+
+  const BYTE settings[11] = {1, 3, 15, 0, 0, 0, 0xE8, 0x03, 0, 0, 2};
+  const BlockSettingsBlock read = BlockSettingsBlock::FromBytes(settings);
+  EXPECT_EQ(read.seconds, 15u);
+  EXPECT_EQ(read.metres, 1000u);
+  EXPECT_EQ(read.flashMode, 2);
 }
 
 TEST_F(BlockReceive, SizeReplyWithATopByteGivesOneBlockThenTheFinish) {
