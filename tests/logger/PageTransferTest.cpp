@@ -142,7 +142,7 @@ TEST_F(PageTransferTest, UploadGivesTheLogAsRawTextAndKml) {
 
   ASSERT_EQ(Upload(dir.path() / "log.KML"), kUploaded) << testing::PrintToString(Boxes());
   EXPECT_EQ(ReadFile(dir.path() / "log.KML"), Decoded(kBlockOutputKml));
-  const auto& chooser = ui.FileDialogs().back();
+  const FileDialogRequest chooser = ui.FileDialogs().back();
   EXPECT_FALSE(chooser.open);
   EXPECT_EQ(chooser.defaultExt, "txt");  // the type of the upload before
   EXPECT_TRUE(Boxes().empty());
