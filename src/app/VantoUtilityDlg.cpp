@@ -1,6 +1,7 @@
 #include "app/VantoUtilityDlg.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "app/AboutDlg.h"
 #include "common/UtilityManager.h"
@@ -75,6 +76,8 @@ CVantoUtilityDlg::~CVantoUtilityDlg() {
   // A heartbeat thread reads this object until it has seen its run flag cleared.
   m_bTimerThreadRun = 0;
   WaitForTimerThreads();
+  // A log download works on several pages: it ends before any of them goes.
+  if (m_pages->mtkTracklogSetting) m_pages->mtkTracklogSetting->StopDownload();
 
   m_pages->device.reset();
   m_pPageDevice = nullptr;

@@ -37,6 +37,17 @@ unsigned ParseHexText(const std::string& text) {
   return value;
 }
 
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
 BOOL ParseBtMacReplyText(const char* reply, BtMacAddress& mac) {
   if (!reply) return FALSE;
   const std::size_t len = strnlen(reply, 80);
@@ -48,16 +59,24 @@ BOOL ParseBtMacReplyText(const char* reply, BtMacAddress& mac) {
       break;
     }
   if (at == std::string::npos) return FALSE;
-  // The field after "$PMTK592,": at most 20 characters, cut at '*'.
-  std::string field(reply + at + tag, strnlen(reply + at + tag, 21));
-  field = field.substr(field.empty() ? 0 : 1, 20);
-  if (!field.empty() && field[0] == ',') field.erase(0, 1);
-  field = field.substr(0, field.find('*'));
-  for (int k = 0; k < 6; ++k) {
-    const std::size_t off = static_cast<std::size_t>(2 * k);
-    const std::string pair = off < field.size() ? field.substr(off, 2) : std::string();
-    mac.m[5 - k] = static_cast<BYTE>(ParseHexText(pair));
-  }
+  // "$PMTK592," (a second comma may follow), twelve hexadecimal digits and
+  // the checksum of the sentence: anything else is a garbled line, which
+  // would otherwise be read as an address of zeros and replace the real one.
+  const char* p = reply + at + tag;
+  if (*p++ != ',') return FALSE;
+  if (*p == ',') ++p;
+  const char* digits = p;
+  for (int i = 0; i < 12; ++i, ++p)
+    if (HexDigit(*p) < 0) return FALSE;
+  if (*p != '*') return FALSE;
+  const int high = HexDigit(p[1]);
+  const int low = high < 0 ? -1 : HexDigit(p[2]);
+  if (low < 0) return FALSE;
+  BYTE sum = 0;
+  for (const char* c = reply + at + 1; c < p; ++c) sum ^= static_cast<BYTE>(*c);
+  if (sum != high * 16 + low) return FALSE;
+  for (int k = 0; k < 6; ++k)
+    mac.m[5 - k] = static_cast<BYTE>(HexDigit(digits[2 * k]) * 16 + HexDigit(digits[2 * k + 1]));
   return TRUE;
 }
 

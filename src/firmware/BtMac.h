@@ -26,7 +26,9 @@ std::string SentenceChecksum(const std::string& body);
 unsigned ParseHexText(const std::string& text);
 
 // Finds "$PMTK592" in the first 80 characters of reply and stores its six
-// bytes into m5 .. m0. FALSE (address unchanged) when there is no reply.
+// bytes into m5 .. m0. FALSE (address unchanged) when there is no reply or
+// it is garbled: a reply counts only with twelve hexadecimal digits and a
+// matching checksum.
 BOOL ParseBtMacReplyText(const char* reply, BtMacAddress& mac);
 
 // "m0:m1:m2:m3:m4:m5" in upper-case hexadecimal.

@@ -76,22 +76,25 @@ BOOL CPageDownloadFW::ReadBtMac() {
   DWORD n = 0;
   WritePort(BT_MAC_QUERY, static_cast<DWORD>(std::strlen(BT_MAC_QUERY)), &n);
   std::string recent;
-  std::size_t found = std::string::npos;
-  for (int poll = 0; poll <= 100 && found == std::string::npos; ++poll) {
+  bool replied = false;
+  for (int poll = 0; poll <= 100 && !replied; ++poll) {
     if (poll > 0) Sleep(38);
     char buffer[256] = {};
     ReadPort(buffer, 80, &n);
     AppendRecent(recent, buffer, n);
-    found = recent.find(BT_MAC_REPLY);
-    // Wait for the whole reply: a half-read address would be taken as zeros.
-    if (found != std::string::npos && recent.find('*', found) == std::string::npos)
-      found = std::string::npos;
+    // A whole reply (through its checksum) is taken, or dropped when garbled
+    // as if it never came; a half-read one waits for the next read.
+    for (std::size_t at; !replied && (at = recent.find(BT_MAC_REPLY)) != std::string::npos;) {
+      const std::size_t star = recent.find('*', at);
+      if (star == std::string::npos || star + 3 > recent.size()) break;
+      replied = ParseBtMacReplyText(recent.c_str() + at, m_btMac);
+      recent.erase(0, star + 3);
+    }
   }
-  if (found == std::string::npos) {
+  if (!replied) {
     if (!ReadRegistryMac()) std::memset(m_btMac.m, 0xFF, sizeof m_btMac.m);
-  } else {
-    ParseBtMacReply(recent.c_str() + found);
-    if (m_btMac.AllFF()) ReadRegistryMac();
+  } else if (m_btMac.AllFF()) {
+    ReadRegistryMac();
   }
   SaveRegistryMac();
   ClosePortAndClear();

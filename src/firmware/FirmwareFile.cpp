@@ -1,5 +1,10 @@
 #include "firmware/FirmwareFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +13,9 @@
 #include <vector>
 
 #include "firmware/Crc32.h"
+#include "framework/Dialog.h"
+#include "platform/TempFile.h"
+#include "res/firmware_ids.h"
 
 namespace {
 
@@ -51,57 +59,121 @@ BOOL CopyPathBuffer(char* to, std::size_t room, const std::string& text) {
   return TRUE;
 }
 
+std::string FirmwareFileMessage(const FirmwareFileError& error) {
+  switch (error.kind) {
+    case FirmwareFileError::Read:
+      return CDialog::LoadString(IDS_FW_FILE_UNREADABLE) + "\n" + error.text;
+    case FirmwareFileError::Write:
+      return CDialog::LoadString(IDS_FW_IMAGE_UNWRITABLE) + "\n" + error.text;
+    case FirmwareFileError::None:
+      break;
+  }
+  return CDialog::LoadString(IDS_FW_FILE_WRONG);
+}
+
 BOOL StripFirmwareIntoFolder(const char* firmwarePath, const char* folder, char* tempPath,
-                             std::size_t tempRoom, int mode) {
+                             std::size_t tempRoom, int mode, FirmwareFileError* error) {
   const std::string temp = std::string(folder[0] ? folder : ".") + "/" + FIRMWARE_TEMP_NAME;
   if (!CopyPathBuffer(tempPath, tempRoom, temp)) return FALSE;
   return StripFirmwareImage(firmwarePath, tempPath,
-                            mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless);
+                            mode == 0 ? FirmwareLayout::WithHeader : FirmwareLayout::Headerless,
+                            error);
 }
 
+namespace {
+
+// Reads the whole chosen file, refusing what is not a regular file (a FIFO
+// would block the window for ever) and what cannot be an image (size
+// limit). errno is 0 when the file was read but is too large.
+bool ReadFirmwareBytes(const std::string& path, std::size_t limit, std::vector<BYTE>& bytes) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = fstat(fd, &st) == 0;
+  if (ok && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ok = false;
+  }
+  if (ok && static_cast<std::uint64_t>(st.st_size) > limit) {
+    errno = 0;
+    ok = false;
+  }
+  if (ok) {
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) ok = false;
+      if (n == 0) break;  // shrunk meanwhile: the CRC test fails
+      if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+  }
+  const int err = errno;
+  close(fd);
+  errno = err;
+  return ok;
+}
+
+std::string Cause(int err) { return err == EINVAL ? "not a regular file" : std::strerror(err); }
+
+// Writes the image to a new temporary file beside tempPath and renames it
+// into place; the rename replaces whatever name sits at tempPath itself and
+// never writes through it.
+int WriteImageFile(const std::string& tempPath, const BYTE* data, std::size_t size) {
+  RemoveStaleTempFiles(tempPath);
+  std::filesystem::path part;
+  const int fd = CreateTempFileBeside(tempPath, part, 0666);
+  if (fd < 0) return errno;
+  int err = 0;
+  for (std::size_t done = 0; err == 0 && done < size;) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n < 0 && errno != EINTR) err = errno;
+    if (n == 0) err = ENOSPC;
+    if (n > 0) done += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && rename(part.c_str(), tempPath.c_str()) != 0) err = errno;
+  if (err != 0) unlink(part.c_str());
+  return err;
+}
+
+}  // namespace
+
 BOOL StripFirmwareImage(const std::string& firmwarePath, const std::string& tempPath,
-                        FirmwareLayout layout) {
+                        FirmwareLayout layout, FirmwareFileError* error) {
   namespace fs = std::filesystem;
   std::error_code ec;
   auto discard = [&] {
     fs::remove(tempPath, ec);
     return FALSE;
   };
-  // The image must never replace the file it comes from.
-  if (tempPath.empty() || fs::equivalent(firmwarePath, tempPath, ec)) return FALSE;
+  if (error) *error = {};
+  // The image must never replace the file it comes from: the name it is
+  // renamed to (not what a link there points to) must not be the chosen
+  // file's. Another link at that name is only replaced.
+  if (tempPath.empty()) return FALSE;
+  const fs::path entry =
+      fs::weakly_canonical(fs::path(tempPath).parent_path(), ec) / fs::path(tempPath).filename();
+  if (!ec && fs::weakly_canonical(firmwarePath, ec) == entry) return FALSE;
 
-  std::ifstream in(firmwarePath, std::ios::binary);
-  if (!in) return discard();
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
+  std::vector<BYTE> bytes;
   const std::size_t header = layout == FirmwareLayout::WithHeader ? FIRMWARE_HEADER_SIZE : 0;
-  if (size < static_cast<std::streamoff>(header + FIRMWARE_CRC_SIZE)) return discard();
-  const std::size_t imageSize = static_cast<std::size_t>(size) - header - FIRMWARE_CRC_SIZE;
-  if (imageSize > FIRMWARE_MAX_IMAGE) return discard();
-
-  std::vector<BYTE> image(imageSize);
-  BYTE stored[4] = {};
-  in.seekg(static_cast<std::streamoff>(header));
-  in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(imageSize));
-  in.read(reinterpret_cast<char*>(stored), 4);
-  if (!in) return discard();
+  if (!ReadFirmwareBytes(firmwarePath, header + FIRMWARE_MAX_IMAGE + FIRMWARE_CRC_SIZE, bytes)) {
+    if (error && errno != 0) *error = {FirmwareFileError::Read, firmwarePath + ": " + Cause(errno)};
+    return discard();
+  }
+  if (bytes.size() < header + FIRMWARE_CRC_SIZE) return discard();
+  const std::size_t imageSize = bytes.size() - header - FIRMWARE_CRC_SIZE;
+  const BYTE* image = bytes.data() + header;
+  const BYTE* stored = image + imageSize;
   const DWORD storedCrc =
       stored[0] | (stored[1] << 8) | (stored[2] << 16) | (DWORD{stored[3]} << 24);
-  if (Crc32(static_cast<UINT>(imageSize), image.data()) != storedCrc) return discard();
+  if (Crc32(static_cast<UINT>(imageSize), image) != storedCrc) return discard();
 
-  const std::string part = tempPath + ".part";
-  {
-    std::ofstream out(part, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(imageSize));
-    out.close();
-    if (!out) {
-      fs::remove(part, ec);
-      return discard();
-    }
-  }
-  fs::rename(part, tempPath, ec);
-  if (ec) {
-    fs::remove(part, ec);
+  if (const int err = WriteImageFile(tempPath, image, imageSize); err != 0) {
+    if (error) *error = {FirmwareFileError::Write, tempPath + ": " + Cause(err)};
     return discard();
   }
   return TRUE;

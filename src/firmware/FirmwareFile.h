@@ -32,20 +32,35 @@ BOOL CopyPathBuffer(char (&to)[N], const std::string& text) {
   return CopyPathBuffer(to, N, text);
 }
 
+// Why a firmware file failed other than by its content: the chosen file
+// could not be read, or the temporary image not written. text is
+// "<file>: <cause>".
+struct FirmwareFileError {
+  enum Kind { None, Read, Write } kind = None;
+  std::string text;
+};
+
+// The message for a file that failed: text 415 when its content is wrong,
+// else that the file cannot be read (or the image written), naming the file
+// and the cause.
+std::string FirmwareFileMessage(const FirmwareFileError& error);
+
 // The step both pages run for Select File / Download: tempPath := folder
 // (or the current folder) + "/Vanto_FW_Temp.bin", then StripFirmwareImage.
 // FALSE when the path does not fit tempPath or the image test fails.
 BOOL StripFirmwareIntoFolder(const char* firmwarePath, const char* folder, char* tempPath,
-                             std::size_t tempRoom, int mode);
+                             std::size_t tempRoom, int mode, FirmwareFileError* error = nullptr);
 
 // Checks the stored CRC of the image in the given layout and, when it
-// matches, writes the bare image to tempPath (through a ".part" file renamed
-// into place, so a failed write never leaves a partial image). Returns FALSE
-// and removes tempPath when the file is unreadable, too short, too large, its
-// CRC differs, tempPath is the chosen file itself, or the image cannot be
-// written.
+// matches, writes the bare image to tempPath (through a temporary file
+// created exclusively beside it and renamed into place, so a failed write
+// never leaves a partial image and nothing planted at a temporary name is
+// written through). Returns FALSE and removes tempPath when the file is
+// unreadable, too short, too large, its CRC differs, tempPath is the chosen
+// file itself, or the image cannot be written; error then tells a file that
+// could not be read or written from one whose content is wrong.
 BOOL StripFirmwareImage(const std::string& firmwarePath, const std::string& tempPath,
-                        FirmwareLayout layout);
+                        FirmwareLayout layout, FirmwareFileError* error = nullptr);
 
 // Reads the model name and the eleven fields of a file with header.
 BOOL ReadFirmwareHeader(const std::string& firmwarePath, FirmwareFileHeader& header);

@@ -1,9 +1,11 @@
 // What the flashing library's progress callbacks show on a page: the
-// percentage and the step's status text.
+// percentage and the step's status text; and what a failed download names.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "firmware/FlashSession.h"
 #include "framework/Dialog.h"
 #include "res/firmware_ids.h"
 
@@ -18,3 +20,12 @@ int ShowFlashStep(Page* page, int statusControl, int percent, UINT statusText) {
 
 // The percentage is the low byte of the callback's first argument.
 inline int FlashPercent(std::uint32_t argument) { return static_cast<int>(argument & 0xFF); }
+
+// What a missing agent or scatter file made the download fail on, naming
+// the file; empty when nothing was missing.
+inline std::string MissingFlashFileText(const CFlashSession& session) {
+  UINT text = 0;
+  if (session.m_missing == CFlashSession::Missing::Agent) text = IDS_FW_NO_AGENT;
+  if (session.m_missing == CFlashSession::Missing::Scatter) text = IDS_FW_NO_SCATTER;
+  return text ? CDialog::LoadString(text) + "\n" + session.m_strMissingFile : std::string();
+}

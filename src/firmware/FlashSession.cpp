@@ -45,6 +45,7 @@ BOOL CFlashSession::Prepare(const std::string& imagePath, int model, const char*
   m_bImageLoaded = 0;
   m_nDownloadOut = 0;
   m_missing = Missing::None;
+  m_strMissingFile.clear();
   m_szProgramFolder = m_strFolder.empty() ? GetProgramFolder() : m_strFolder;
   if (!m_library.Load(m_szProgramFolder)) {
     m_missing = Missing::Library;
@@ -68,14 +69,17 @@ void CFlashSession::LoadDownloadAgent(int model, const char* agentPrefix) {
   m_szProgramFolder = m_strFolder.empty() ? GetProgramFolder() : m_strFolder;
   const DWORD family = FamilyOfModel(model);
   m_szAgentPath.clear();
+  std::string prefix = agentPrefix;
   if (family) {
-    const std::string prefix =
-        std::string(agentPrefix) + (family == FLASH_FAMILY_MT3318 ? "MT3318_" : "MT3329_");
+    prefix += family == FLASH_FAMILY_MT3318 ? "MT3318_" : "MT3329_";
     const std::string name = FindFirstFile(m_szProgramFolder, prefix, ".bin");
     if (!name.empty()) m_szAgentPath = m_szProgramFolder + "/" + name;
     m_library.SetAgentFamily(m_hAgent, family);
   }
-  if (m_szAgentPath.empty()) m_missing = Missing::Agent;
+  if (m_szAgentPath.empty()) {
+    m_missing = Missing::Agent;
+    m_strMissingFile = m_szProgramFolder + "/" + prefix + "*.bin";
+  }
   const std::int32_t r = m_library.LoadAgent(m_hAgent, m_szAgentPath.c_str());
   if (!Failed(r)) {
     m_bAgentLoaded = 1;
@@ -86,8 +90,10 @@ void CFlashSession::LoadDownloadAgent(int model, const char* agentPrefix) {
 void CFlashSession::LoadScatterFile() {
   m_szScatterPath = m_szProgramFolder + "/scat.txt";
   if (Failed(m_library.SetScatter(m_hDownload, m_szScatterPath.c_str())) &&
-      m_missing == Missing::None)
+      m_missing == Missing::None) {
     m_missing = Missing::Scatter;
+    m_strMissingFile = m_szScatterPath;
+  }
 }
 
 BOOL CFlashSession::RunDownload(int portNumber, int model, const Callbacks& cb) {

@@ -52,6 +52,8 @@ class CFlashSession {
   std::string m_strFolder;
   CFlashLibrary m_library;
   Missing m_missing = Missing::None;
+  // The agent pattern or scatter file that was missing, for the message.
+  std::string m_strMissingFile;
   FlashHandle m_hAgent = nullptr;
   FlashHandle m_hDownload = nullptr;
   BYTE m_bAgentLoaded = 0;

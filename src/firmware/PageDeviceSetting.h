@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "firmware/FirmwareFile.h"
 #include "firmware/FlashSession.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
@@ -151,6 +152,9 @@ class CPageDeviceSetting : public CDialog {
   char m_szFirmwarePath[256] = {};
   char m_szFirmwareFolder[256] = {};
   char m_szTempImagePath[256] = {};
+  // Why the last test failed when the file could not be read or the image
+  // not written (the content test was then never made).
+  FirmwareFileError m_fileError;
   // Flashing library state of the update; its handles, flags and argument
   // blocks live in the session.
   CFlashSession m_flash;

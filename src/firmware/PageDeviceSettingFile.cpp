@@ -25,10 +25,11 @@ void CPageDeviceSetting::OnSelectFile() {
     return;
   }
   int result = 0;
+  m_fileError = {};
   if (fits && CopyPathBuffer(m_szFirmwareFolder, FolderOfPath(m_strFirmwareFile)))
     CheckFirmwareFile(&result);
   if (!result) {
-    ShowError(IDS_FW_FILE_WRONG);
+    MessageBox(FirmwareFileMessage(m_fileError), LoadString(300), MB_ICONHAND);
     GetDlgItem(IDC_DEV_EXECUTE)->EnableWindow(FALSE);
   }
 }
@@ -37,7 +38,9 @@ void CPageDeviceSetting::CheckFirmwareFile(int* result) {
   int stripped = 0;
   FirmwareLayout layout = FirmwareLayout::WithHeader;
   StripFirmwareFile(&stripped, 0);
-  if (!stripped) {
+  // A file that cannot be read, or an image that cannot be written, fails
+  // the headerless test alike; its cause is kept for the message.
+  if (!stripped && m_fileError.kind == FirmwareFileError::None) {
     layout = FirmwareLayout::Headerless;
     StripFirmwareFile(&stripped, 1);
   }
@@ -66,5 +69,5 @@ void CPageDeviceSetting::CheckFirmwareFile(int* result) {
 
 void CPageDeviceSetting::StripFirmwareFile(int* result, int mode) {
   *result = StripFirmwareIntoFolder(m_szFirmwarePath, m_szFirmwareFolder, m_szTempImagePath,
-                                    sizeof m_szTempImagePath, mode);
+                                    sizeof m_szTempImagePath, mode, &m_fileError);
 }

@@ -50,7 +50,9 @@ void CPageDeviceSetting::OnExecute() {
   EnableMainButton(kMainAbout, FALSE);
 
   InitFlashLibrary();
-  if (m_flash.m_missing != CFlashSession::Missing::None) {
+  // Without the library nothing can run. A missing agent or scatter file
+  // only fails its load: the update runs on and ends on the failure text.
+  if (m_flash.m_missing == CFlashSession::Missing::Library) {
     ReportMissingFlashFiles();
     return;
   }
@@ -73,12 +75,9 @@ void CPageDeviceSetting::OnExecute() {
 }
 
 void CPageDeviceSetting::ReportMissingFlashFiles() {
-  UINT text = IDS_FW_NO_LIBRARY;
-  if (m_flash.m_missing == CFlashSession::Missing::Agent) text = IDS_FW_NO_AGENT;
-  if (m_flash.m_missing == CFlashSession::Missing::Scatter) text = IDS_FW_NO_SCATTER;
   ReleaseFlashLibrary();
-  SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(text));
-  ShowError(text);
+  SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_NO_LIBRARY));
+  ShowError(IDS_FW_NO_LIBRARY);
   // Nothing was sent to the logger: the user may try again after a repair.
   GetDlgItem(IDC_DEV_SELECT_FILE)->EnableWindow(TRUE);
   GetDlgItem(IDC_DEV_EXECUTE)->EnableWindow(TRUE);
@@ -149,19 +148,23 @@ void CPageDeviceSetting::UpdateFirmware() {
     ClosePortHandle();
     SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_FAILED));
     unlockMain({IDOK, kMainAbout});
-    // A port the library could not open (permission, gone, busy) is named.
-    std::string name;
-    int baud = 0, handle = 0;
-    g_utilityManager.GetPortSettings(name, baud, handle);
-    SerialPort probe;
-    if (!probe.Open(name, static_cast<DWORD>(baud)))
-      ShowPortError(DescribeSerialError(probe.LastError(), name));
+    if (const std::string missing = MissingFlashFileText(m_flash); !missing.empty()) {
+      // The installation lacks a file the download needs: named.
+      ShowPortError(missing);
+    } else {
+      // A port the library could not open (permission, gone, busy) is named.
+      std::string name;
+      int baud = 0, handle = 0;
+      g_utilityManager.GetPortSettings(name, baud, handle);
+      SerialPort probe;
+      if (!probe.Open(name, static_cast<DWORD>(baud)))
+        ShowPortError(DescribeSerialError(probe.LastError(), name));
+    }
   }
   std::error_code ec;
   std::filesystem::remove(m_szTempImagePath, ec);
-  // The logger can be identified again to read the version it now runs.
-  m_bConnectNext = TRUE;
-  GetDlgItem(IDC_DEV_CONNECT)->EnableWindow(TRUE);
+  // Connect stays as the identification left it; the new version is read
+  // when the program is started again.
   done();
 }
 

@@ -97,9 +97,10 @@ void CPageDownloadFW::OnDownload() {
     return;
   }
   int stripped = 0;
+  m_fileError = {};
   StripFirmwareFile(&stripped, 0);
   if (!stripped) {
-    ShowMessageBox(GetSafeHwnd(), LoadString(IDS_FW_FILE_WRONG), LoadString(300), MB_ICONHAND);
+    ShowMessageBox(GetSafeHwnd(), FirmwareFileMessage(m_fileError), LoadString(300), MB_ICONHAND);
     return;
   }
   EnableDeviceTab(FALSE);
@@ -112,7 +113,8 @@ void CPageDownloadFW::OnDownload() {
   m_flash.m_bImageOk = 0;
   m_bDownloadOk = 0;
   InitFlashLibrary();
-  if (m_flash.m_missing != CFlashSession::Missing::None) {
+  // As on the device page: only a missing library stops here.
+  if (m_flash.m_missing == CFlashSession::Missing::Library) {
     ReportMissingFlashFiles();
     return;
   }
@@ -124,9 +126,7 @@ void CPageDownloadFW::OnDownload() {
 }
 
 void CPageDownloadFW::ReportMissingFlashFiles() {
-  UINT text = IDS_FW_NO_LIBRARY;
-  if (m_flash.m_missing == CFlashSession::Missing::Agent) text = IDS_FW_NO_AGENT;
-  if (m_flash.m_missing == CFlashSession::Missing::Scatter) text = IDS_FW_NO_SCATTER;
+  const UINT text = IDS_FW_NO_LIBRARY;
   ReleaseFlashLibrary();
   SetDlgItemText(IDC_DL_STATUS, LoadString(text));
   ShowMessageBox(GetSafeHwnd(), LoadString(text), LoadString(300), MB_ICONHAND);
@@ -154,6 +154,8 @@ void CPageDownloadFW::UpdateFirmware() {
     ReleaseFlashLibrary();
     const bool ok = m_flash.m_bAgentOk == 1 && m_flash.m_bImageOk == 1 && m_bDownloadOk == 1;
     SetDlgItemText(IDC_DL_STATUS, LoadString(ok ? IDS_FW_SUCCESS : IDS_FW_FAILED));
+    if (const std::string missing = MissingFlashFileText(m_flash); !ok && !missing.empty())
+      ShowMessageBox(GetSafeHwnd(), missing, LoadString(300), MB_ICONHAND);
     EnableDeviceTab(TRUE);
     GetDlgItem(IDC_DL_BROWSE)->EnableWindow(TRUE);
     GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(TRUE);
@@ -206,7 +208,7 @@ void CPageDownloadFW::ReleaseFlashLibrary() { m_flash.Release(); }
 
 void CPageDownloadFW::StripFirmwareFile(int* result, int mode) {
   *result = StripFirmwareIntoFolder(m_szDlFirmwarePath, m_szDlFirmwareFolder, m_szDlTempImagePath,
-                                    sizeof m_szDlTempImagePath, mode);
+                                    sizeof m_szDlTempImagePath, mode, &m_fileError);
 }
 
 void CPageDownloadFW::SetProgress(int n) {

@@ -8,6 +8,7 @@
 
 #include "common/Tool.h"
 #include "firmware/BtMac.h"
+#include "firmware/FirmwareFile.h"
 #include "firmware/FlashSession.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
@@ -73,6 +74,7 @@ class CPageDownloadFW : public CDialog {
   char m_szDlFirmwarePath[256] = {};
   char m_szDlFirmwareFolder[256] = {};
   char m_szDlTempImagePath[256] = {};
+  FirmwareFileError m_fileError;
   char m_szDlProgramFolder[256] = {};
   int m_nDlPortNumber = 8;
   CFlashSession m_flash;

@@ -91,14 +91,16 @@ int CPageMTKTracklogSetting::ReceiveLoop() {
     // A new pass (a new sector request): start from an empty buffer.
     ClearReplyBuffer();
     m_nReceivedBytes = 0;
-    std::size_t count = 0;
+    // The pass lasts while the download receives; a buffer that fills up
+    // ends it (below). Bytes are not counted across the pass: the senders
+    // empty the buffer at each request, and a pass that outlives one must not
+    // end, and empty the buffer, in the middle of the next sector.
     DWORD lastData = GetTickCount();
-    while (count <= kReplyBufferSize && g_bReceiving && !m_bReceiveStop) {
+    while (g_bReceiving && !m_bReceiveStop) {
       if (!PortSet() || m_bTransferCancel) break;
       const DWORD read = ReadReceived(chunk.data(), static_cast<DWORD>(chunk.size()));
       if (read > 0) {
         const std::size_t kept = AppendReceived(chunk.data(), read);
-        count += read;
         m_nReceivedBytes += static_cast<int>(kept);
         lastData = GetTickCount();
         if (kept < read) break;  // buffer full: the pass ends, the next one starts empty

@@ -31,6 +31,9 @@ ON_CBN_SELCHANGE(IDC_MTK_DISTANCE, &CPageMTKTracklogSetting::OnSelchangeDistance
 ON_MESSAGE(WM_PAGE_COMMAND, &CPageMTKTracklogSetting::OnPageCommand)
 ON_BN_CLICKED(IDC_MTK_BY_DISTANCE, &CPageMTKTracklogSetting::OnByDistance)
 ON_BN_CLICKED(IDC_MTK_BY_SECOND, &CPageMTKTracklogSetting::OnBySecond)
+ON_BN_CLICKED(IDC_MTK_UPLOAD, &CPageMTKTracklogSetting::OnUpload)
+ON_WM_TIMER()
+ON_MESSAGE(WM_FILESTATUS_CLOSED, &CPageMTKTracklogSetting::OnFileStatusClosed)
 END_MESSAGE_MAP()
 
 void CPageMTKTracklogSetting::DoDataExchange(CDataExchange* pDX) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -13,12 +14,14 @@
 #include "app/PageCommand.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
+#include "framework/Thread.h"
 #include "logger/TrackLogFileStatusDlg.h"
 #include "logger/TrackRecord.h"
 #include "platform/WinTypes.h"
 #include "res/logger_ids.h"
 
 class CPageDeviceSetting;
+class CStepByStepDlg;
 
 // Receive state shared by the download worker and the receive thread.
 extern std::atomic<int> g_bReceiving;       // the receive loop reads while set
@@ -190,6 +193,79 @@ class CPageMTKTracklogSetting : public CDialog {
   BOOL WriteTrackFile(const std::string& name, const std::string& data);
   // ---------------------------------------------------------------------
   // End of the log sectors block.
+  // ---------------------------------------------------------------------
+ public:
+  // ---------------------------------------------------------------------
+  // Chipset log download (methods in logger/LogDownload*.cpp).
+  // ---------------------------------------------------------------------
+  static constexpr UINT kWatchdogTimerId = 1324;
+  static constexpr int kWatchdogPeriodMs = 15000;
+
+  // Upload: opens the status dialog and starts the download worker.
+  void OnUpload();
+  static UINT DownloadLogThreadProc(LPVOID page);
+  int DownloadLog();
+  // The 4096 hexadecimal digits of the read reply for address, found at or
+  // after from in the reply buffer; NULL on a bad checksum, a cancel, a
+  // closed port or a logger that stays silent.
+  char* WaitForReadReply(const char* from, int address);
+  // outcome: 1 match, 2 mismatch, 3 no '*'. Sets m_bChecksumGood.
+  void VerifyReplyChecksum(const char* sentence, int* outcome);
+  UINT_PTR StartWatchdog(int periodMs, int timerId);
+  BOOL StopWatchdog(int timerId);
+  void OnTimer(UINT_PTR nIDEvent);
+  LRESULT OnFileStatusClosed(WPARAM wParam, LPARAM lParam);
+  // KML files of the TRL files just written; FALSE when one failed
+  // (m_strDownloadError says which).
+  BOOL ConvertTrackFiles();
+  BOOL ConvertTrackFilesWithPhotos();
+  // "Total mins: %M, secs: %S" with the whole minutes of the span.
+  static std::string FormatElapsed(std::int64_t seconds);
+  // Ends a running download and waits for its worker and receive threads;
+  // the page calls it before it goes.
+  void StopDownload();
+  CWinThread* GetDownloadThread() const { return m_pDownloadThread; }
+
+  // Watchdog period (tests shorten it) and the armed timer (0: none).
+  int m_nWatchdogPeriodMs = kWatchdogPeriodMs;
+  std::atomic<UINT_PTR> m_nWatchdogTimer{0};
+  // Set when the page goes while a download runs: the worker then ends
+  // without touching the link, the other pages or the user.
+  std::atomic<int> m_bAbandonDownload{0};
+  // The options dialog while it is open (ended when the page goes).
+  std::atomic<CDialog*> m_pOptionsDlg{nullptr};
+  // Choices of the options dialog for the current download.
+  std::string m_strLogFolder;
+  int m_bDumpFile = 0;
+  std::string m_strPhotoFolder;
+  int m_bPhotoFolderChosen = 0;
+  // Why the last download failed to write its files (empty when it did not).
+  std::string m_strDownloadError;
+
+ private:
+  CWnd* DownloadMainDialog() const;
+  void EnableDownloadControls(BOOL enable);
+  void SetTransferStatus(const std::string& text);
+  void SetTransferProgress(int percent);
+  void ReportFileError(const std::string& text);
+  void JoinReceiveThread();
+  void StopArmedWatchdog();
+  void RestoreLinkSpeed();
+  void RestoreAfterDownload();
+  // The settings object's heartbeat-stopped flag, set by the heartbeat thread.
+  static bool HeartbeatStopped();
+  // The Text and KML outputs of the options dialog get the whole track.
+  BOOL WriteCombinedOutputs(const CStepByStepDlg& options);
+  BOOL ConvertOneTrackFile(const std::string& name, BOOL withPhotos);
+  // The photo page's KML for one TRL file, written beside kml and moved there.
+  BOOL CombineTrackFileWithPhotos(const std::string& trl, const std::string& kml,
+                                  std::string& error);
+
+  CWinThread* m_pDownloadThread = nullptr;
+  CWinThread* m_pReceiveThread = nullptr;
+
+  // ---------------------------------------------------------------------
+  // End of the chipset log download block.
   // ---------------------------------------------------------------------
 
  public:

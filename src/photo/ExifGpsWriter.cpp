@@ -1,7 +1,12 @@
 // Geotagged copy of a photo: the EXIF block gains a GPS IFD holding the
 // matched point's position, altitude and UTC time; everything else is
 // copied unchanged apart from the offsets that the insertion moves.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +18,7 @@
 #include "photo/ExifLayout.h"
 #include "photo/PageTrackLogPhoto.h"
 #include "platform/ProcessTimeZone.h"
+#include "platform/TempFile.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +30,9 @@ constexpr std::uint32_t kEntrySize = 12;
 constexpr std::uint32_t kGpsBlockSize = 206;
 constexpr std::uint32_t kGrowth = kEntrySize + kGpsBlockSize;
 constexpr std::uint32_t kMaxSegmentLength = 0xFFFF;
+// Bytes read from the start of a photo to find its EXIF block: room for
+// the largest block and a small segment before it.
+constexpr std::size_t kHeadBytes = 96 * 1024;
 
 struct Region {
   std::uint64_t begin, end;
@@ -299,33 +308,66 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
   return GpsCopyResult::Written;
 }
 
-bool WriteWholeFile(const fs::path& path, std::span<const BYTE> head, std::span<const BYTE> rest) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(head.data(), 1, head.size(), file) == head.size() &&
-                       std::fwrite(rest.data(), 1, rest.size(), file) == rest.size();
-  return std::fclose(file) == 0 && written;
+// Reads up to `limit` bytes from the start of the open file (all of it when
+// limit is 0).
+bool ReadFileStart(int fd, std::size_t limit, std::vector<BYTE>& data) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return false;
+  const std::size_t size = static_cast<std::size_t>(st.st_size);
+  data.resize(limit == 0 || size < limit ? size : limit);
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = pread(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  data.resize(done);
+  return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<BYTE>& data) {
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                             &std::fclose);
-  if (!file) return false;
-  // One read of the known length; the loop takes whatever the file gained since.
-  data.clear();
-  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-    const long length = std::ftell(file.get());
-    if (length > 0) data.resize(static_cast<std::size_t>(length));
+bool WriteAll(int fd, const BYTE* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
   }
-  std::rewind(file.get());
-  data.resize(std::fread(data.data(), 1, data.size(), file.get()));
-  BYTE buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    data.insert(data.end(), buffer, buffer + got);
-  }
-  return std::ferror(file.get()) == 0;
+  return true;
 }
+
+// Copies the source from `offset` to its end onto the output's end, inside
+// the kernel where it can, else through a buffer.
+bool CopyRest(int from, off_t offset, int to) {
+  for (;;) {
+    const ssize_t n = copy_file_range(from, &offset, to, nullptr, 1 << 30, 0);
+    if (n == 0) return true;
+    if (n > 0) continue;
+    if (errno == EINTR) continue;
+    // Not offered between these files (another file system, an old
+    // kernel, a special file): the plain way.
+    if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return false;
+    break;
+  }
+  BYTE buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = pread(from, buffer, sizeof buffer, offset);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(to, buffer, static_cast<std::size_t>(n))) return false;
+    offset += n;
+  }
+}
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) close(fd);
+  }
+};
 
 }  // namespace
 
@@ -415,14 +457,26 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
     fail("GPS copy name " + output.string() + " is already used by " + earlier->second + ".");
     return;
   }
+  const FdCloser photo{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  // The EXIF block lies near the start: the rest of the photo is copied
+  // without passing through this process. A block beyond the first bytes
+  // read (or a damaged file) is judged on the whole file.
   std::vector<BYTE> data, head;
   std::size_t rest = 0;
-  if (!ReadWholeFile(path, data)) {
+  if (photo.fd < 0 || !ReadFileStart(photo.fd, kHeadBytes, data)) {
     fail("Cannot open photo file.");
     return;
   }
   std::string why;
-  switch (BuildGpsExifHead(data, point, head, rest, why)) {
+  GpsCopyResult result = BuildGpsExifHead(data, point, head, rest, why);
+  if (result == GpsCopyResult::FormatError && data.size() == kHeadBytes) {
+    if (!ReadFileStart(photo.fd, 0, data)) {
+      fail("Cannot open photo file.");
+      return;
+    }
+    result = BuildGpsExifHead(data, point, head, rest, why);
+  }
+  switch (result) {
     case GpsCopyResult::Written:
       break;
     case GpsCopyResult::NoExifIfd:
@@ -453,10 +507,15 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
     fail("GPS copy would replace the photo itself.");
     return;
   }
-  const fs::path temporary = gpsFolder / (name + ".part");
-  if (!WriteWholeFile(temporary, head, std::span(data).subspan(rest)) ||
-      (fs::rename(temporary, output, ec), ec)) {
-    fs::remove(temporary, ec);
+  // Created exclusively: nothing already at a temporary name (a link to the
+  // photo, say) is written through; the rename replaces only the name.
+  fs::path temporary;
+  const int fd = CreateTempFileBeside(output, temporary, 0666);
+  bool written = fd >= 0 && WriteAll(fd, head.data(), head.size()) &&
+                 CopyRest(photo.fd, static_cast<off_t>(rest), fd);
+  if (fd >= 0 && close(fd) != 0) written = false;
+  if (!written || rename(temporary.c_str(), output.c_str()) != 0) {
+    if (fd >= 0) unlink(temporary.c_str());
     fs::remove(gpsFolder, ec);  // only when empty
     fail("Cannot write " + output.string() + ".");
     return;

@@ -3,12 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 
-namespace {
+#include "platform/TempFile.h"
 
-std::atomic<unsigned> g_tempCounter{0};
+namespace {
 
 int WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
@@ -26,9 +25,10 @@ int WriteAll(int fd, const std::string& data) {
 }  // namespace
 
 int WriteFileAtomically(const std::filesystem::path& path, const std::string& data, unsigned mode) {
-  std::filesystem::path temp = path;
-  temp += ".tmp." + std::to_string(getpid()) + "." + std::to_string(g_tempCounter++);
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  // Temporaries of writers killed half-way would otherwise stay for ever.
+  RemoveStaleTempFiles(path);
+  std::filesystem::path temp;
+  int fd = CreateTempFileBeside(path, temp, mode);
   if (fd < 0) return errno;
   int err = WriteAll(fd, data);
   if (err == 0 && fsync(fd) != 0) err = errno;

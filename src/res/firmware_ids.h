@@ -119,3 +119,6 @@
 #define IDS_FW_NO_LIBRARY 5101
 #define IDS_FW_NO_AGENT 5102
 #define IDS_FW_NO_SCATTER 5103
+// A firmware file that cannot be read, or whose image cannot be written.
+#define IDS_FW_FILE_UNREADABLE 5104
+#define IDS_FW_IMAGE_UNWRITABLE 5105

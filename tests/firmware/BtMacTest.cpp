@@ -5,7 +5,7 @@
 
 TEST(BtMac, ReplyRegistryAndSentenceFormsAgree) {
   BtMacAddress mac;
-  ASSERT_TRUE(ParseBtMacReplyText("$PMTK592,0011223344A5*4B\r\n", mac));
+  ASSERT_TRUE(ParseBtMacReplyText("$PMTK592,0011223344A5*64\r\n", mac));
   EXPECT_EQ(mac.m[5], 0x00);
   EXPECT_EQ(mac.m[4], 0x11);
   EXPECT_EQ(mac.m[0], 0xA5);  // a byte, never negative
@@ -20,12 +20,11 @@ TEST(BtMac, ReplyRegistryAndSentenceFormsAgree) {
 
 TEST(BtMac, ReplyIsFoundAfterOtherSentencesAndCutAtTheStar) {
   BtMacAddress mac;
-  ASSERT_TRUE(ParseBtMacReplyText("$GPGGA,1*00\r\n$PMTK592,,AABBCC*00", mac));
-  // A leading comma is skipped; missing digits read as 0.
+  ASSERT_TRUE(ParseBtMacReplyText("$GPGGA,1*00\r\n$PMTK592,,AABBCC001122*3C", mac));
+  // A second comma is skipped.
   EXPECT_EQ(mac.m[5], 0xAA);
   EXPECT_EQ(mac.m[3], 0xCC);
-  EXPECT_EQ(mac.m[2], 0x00);
-  EXPECT_EQ(mac.m[0], 0x00);
+  EXPECT_EQ(mac.m[0], 0x22);
   BtMacAddress untouched;
   untouched.m[0] = 7;
   EXPECT_FALSE(ParseBtMacReplyText("$PMTK010,002*2D\r\n", untouched));
@@ -33,13 +32,28 @@ TEST(BtMac, ReplyIsFoundAfterOtherSentencesAndCutAtTheStar) {
   EXPECT_EQ(untouched.m[0], 7);
   // The reply must start within the first 80 characters.
   std::string late(90, 'x');
-  late += "$PMTK592,001122334455*00";
+  late += "$PMTK592,0011223344A5*64";
   EXPECT_FALSE(ParseBtMacReplyText(late.c_str(), untouched));
+}
+
+TEST(BtMac, GarbledRepliesAreNoReply) {
+  // Without twelve hexadecimal digits and the right checksum a reply would
+  // read as zeros and replace the saved address.
+  BtMacAddress mac;
+  mac.m[0] = 7;
+  for (const char* reply :
+       {"$PMTK592,*00", "$PMTK592,12G4*00", "$PMTK592,0011223344A5*65", "$PMTK592,0011223344*7F",
+        "$PMTK592,0011223344A5B6*00", "$PMTK592,0011223344A5", "$PMTK592,0011223344A5*6",
+        "$PMTK5920011223344A5*64"}) {
+    EXPECT_FALSE(ParseBtMacReplyText(reply, mac)) << reply;
+    EXPECT_EQ(mac.m[0], 7) << reply;
+  }
+  EXPECT_TRUE(ParseBtMacReplyText("$PMTK592,0011223344a5*44", mac));  // either case
 }
 
 TEST(BtMac, AllFFAndShortRegistryTexts) {
   BtMacAddress mac;
-  ASSERT_TRUE(ParseBtMacReplyText("$PMTK592,FFFFFFFFFFFF*00", mac));
+  ASSERT_TRUE(ParseBtMacReplyText("$PMTK592,FFFFFFFFFFFF*10", mac));
   EXPECT_TRUE(mac.AllFF());
   EXPECT_EQ(BuildBtMacWriteSentence(mac).substr(0, 22), "$PMTK392,FFFFFF,FFFFFF");
   ParseBtMacRegistryText("12:34", mac);

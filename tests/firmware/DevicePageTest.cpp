@@ -74,6 +74,19 @@ TEST_F(FirmwarePageTest, SelectFileRefusesForeignNamesAndBadContent) {
   EXPECT_FALSE(Enabled(device, IDC_DEV_EXECUTE));
   EXPECT_FALSE(std::filesystem::exists(home.path() / "fw" / "Vanto_FW_Temp.bin"));
 
+  // A file that cannot be read is named with the cause, on both pages.
+  const auto unreadable = home.path() / "fw" / "DIR_VNT.bin";
+  std::filesystem::create_directory(unreadable);
+  ui.AnswerFileDialog(unreadable.string());
+  device.OnSelectFile();
+  const std::string expected =
+      CDialog::LoadString(IDS_FW_FILE_UNREADABLE) + "\n" + unreadable.string() + ": Is a directory";
+  EXPECT_EQ(ui.LastMessageBox().text, expected);
+  ui.AnswerFileDialog(unreadable.string());
+  download.OnBrowse();
+  download.OnDownload();
+  EXPECT_EQ(ui.LastMessageBox().text, expected);
+
   // A path longer than the page's buffers fails the same way, cleanly.
   auto deep = home.path() / std::string(200, 'd') / std::string(60, 'e');
   std::filesystem::create_directories(deep);
@@ -97,21 +110,10 @@ TEST_F(FirmwarePageTest, ProgressShowsPercentOnlyUpTo99AndAtTheEnd) {
   EXPECT_EQ(Text(download, IDC_DL_PERCENT), "150%");
 }
 
-TEST_F(FirmwarePageTest, ExecuteWithoutAFileOrAgentStopsWithAMessage) {
+TEST_F(FirmwarePageTest, ExecuteWithoutAFileStopsWithAMessage) {
   device.OnExecute();
   EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_FILE));
   EXPECT_EQ(device.GetUpdateThread(), nullptr);
-
-  // No download agent for the model: said so, nothing locked, no thread.
-  device.OnForceUpdate();
-  ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
-  device.OnSelectFile();
-  g_utilityManager.m_nModelCode = 0;
-  device.OnExecute();
-  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_AGENT));
-  EXPECT_EQ(device.GetUpdateThread(), nullptr);
-  EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
-  EXPECT_EQ(download.m_bBusy, 0);
 }
 
 TEST_F(FirmwarePageTest, DownloadPageRefusesMissingAndHeaderlessFiles) {
@@ -140,35 +142,51 @@ TEST_F(FirmwarePageTest, OnlyTheWarningTextIsRed) {
   EXPECT_NE(other.GetTextColor(), RGB(255, 0, 0));
 }
 
-TEST_F(FirmwarePageTest, BrokenInstallationIsNamedAndNothingIsLocked) {
-  const std::filesystem::path build = GetProgramFolder();
+TEST_F(FirmwarePageTest, MissingLibraryStopsExecuteAndNothingIsLocked) {
   const auto folder = home.path() / "install";
   std::filesystem::create_directories(folder);
   device.OnForceUpdate();
   ui.AnswerFileDialog(SampleFirmware("TX380_SAMPLE_V1.05_VNT.bin"));
   device.OnSelectFile();
-
   device.m_flash.m_strFolder = folder.string();  // no library there
   device.OnExecute();
   EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_LIBRARY));
   EXPECT_EQ(device.GetUpdateThread(), nullptr);
   EXPECT_TRUE(Enabled(device, IDC_DEV_EXECUTE));
-
-  // Library and agent, but no scatter file.
-  CPageDeviceSetting second;
-  second.SetServicePages(&commands, &download);
-  ASSERT_TRUE(second.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
-  second.OnForceUpdate();
-  ui.AnswerFileDialog((home.path() / "fw" / "TX380_SAMPLE_V1.05_VNT.bin").string());
-  second.OnSelectFile();
-  for (const char* name : {"libflashlib.so", "DA_MT3318_NAVREL.bin"})
-    std::filesystem::copy_file(build / name, folder / name);
-  second.m_flash.m_strFolder = folder.string();
-  second.OnExecute();
-  EXPECT_EQ(ui.LastMessageBox().text, CDialog::LoadString(IDS_FW_NO_SCATTER));
-  EXPECT_EQ(second.GetUpdateThread(), nullptr);
   EXPECT_EQ(download.m_bBusy, 0);
-  second.DestroyWindow();
+}
+
+TEST_F(FirmwarePageTest, MissingAgentOrScatterFileFailsTheUpdateAndIsNamed) {
+  // The update runs, its download fails, and the page ends on the failure
+  // text; the missing file is named after it.
+  const std::filesystem::path build = GetProgramFolder();
+  const auto folder = home.path() / "install";
+  std::filesystem::create_directories(folder);
+  std::filesystem::copy_file(build / "libflashlib.so", folder / "libflashlib.so");
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  device.m_flash.m_strFolder = folder.string();
+  device.OnExecute();
+  ASSERT_NE(device.GetUpdateThread(), nullptr);
+  device.GetUpdateThread()->Wait(60000);
+  EXPECT_EQ(Text(device, IDC_DEV_UPDATE_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(ui.LastMessageBox().text,
+            CDialog::LoadString(IDS_FW_NO_AGENT) + "\n" + folder.string() + "/DA_MT3318_*.bin");
+  EXPECT_EQ(logger.Firmware(), "101");
+
+  // The download page: agent there, scatter file missing.
+  std::filesystem::copy_file(build / "MTK_AllInOne_DA_MT3318_NAVREL.bin",
+                             folder / "MTK_AllInOne_DA_MT3318_NAVREL.bin");
+  download.m_flash.m_strFolder = folder.string();
+  ui.AnswerFileDialog((home.path() / "fw" / "R710_SAMPLE_V1.05_VNT.bin").string());
+  download.OnBrowse();
+  download.OnDownload();
+  ASSERT_NE(download.GetUpdateThread(), nullptr);
+  download.GetUpdateThread()->Wait(60000);
+  EXPECT_EQ(Text(download, IDC_DL_STATUS), CDialog::LoadString(IDS_FW_FAILED));
+  EXPECT_EQ(ui.LastMessageBox().text,
+            CDialog::LoadString(IDS_FW_NO_SCATTER) + "\n" + folder.string() + "/scat.txt");
 }
 
 TEST_F(FirmwarePageTest, IdentityFieldsArrangeInsideTheFirmwareFrame) {

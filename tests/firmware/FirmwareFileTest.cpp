@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -103,13 +105,61 @@ TEST(FirmwareStrip, BadFilesFailCleanly) {
 
 TEST(FirmwareStrip, NeverOverwritesTheUsersFile) {
   testsupport::TempDir dir;
-  // The chosen file itself at the temporary image's path (through a link).
+  auto bytes = BuildFirmwareFile("R-710", {"V1.05"}, Image(200));
+  const auto temp = (dir.path() / FIRMWARE_TEMP_NAME).string();
+  // The chosen file itself at the temporary image's name (directly or
+  // through a link to it) is refused.
+  auto own = Write(temp, bytes);
+  fs::create_symlink(own, dir.path() / "link_VNT.bin");
+  EXPECT_FALSE(StripFirmwareImage(own, temp, FirmwareLayout::WithHeader));
+  EXPECT_FALSE(
+      StripFirmwareImage((dir.path() / "link_VNT.bin").string(), temp, FirmwareLayout::WithHeader));
+  EXPECT_EQ(Read(own), bytes);
+}
+
+TEST(FirmwareStrip, LinksAtTemporaryNamesAreReplacedNotWrittenThrough) {
+  testsupport::TempDir dir;
   auto bytes = BuildFirmwareFile("R-710", {"V1.05"}, Image(200));
   auto own = Write(dir.path() / "mine_VNT.bin", bytes);
-  fs::create_symlink(own, dir.path() / FIRMWARE_TEMP_NAME);
-  EXPECT_FALSE(StripFirmwareImage(own, (dir.path() / FIRMWARE_TEMP_NAME).string(),
-                                  FirmwareLayout::WithHeader));
-  EXPECT_EQ(Read(own), bytes);
+  const auto temp = (dir.path() / FIRMWARE_TEMP_NAME).string();
+  const std::string mine = temp + ".tmp." + std::to_string(getpid()) + ".";
+  fs::create_symlink(own, temp + ".part");
+  fs::create_hard_link(own, mine + "0");
+  fs::create_symlink(own, mine + "1");
+  for (const bool symlink : {false, true}) {
+    // A link to the user's file at the image's own name is only replaced.
+    fs::remove(temp);
+    symlink ? fs::create_symlink(own, temp) : fs::create_hard_link(own, temp);
+    EXPECT_TRUE(StripFirmwareImage(own, temp, FirmwareLayout::WithHeader));
+    EXPECT_EQ(Read(own), bytes);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(temp)));
+    EXPECT_EQ(Read(temp), Image(200));
+  }
+}
+
+TEST(FirmwareStrip, UnreadableFilesAreToldFromWrongContent) {
+  testsupport::TempDir dir;
+  const auto temp = (dir.path() / FIRMWARE_TEMP_NAME).string();
+  FirmwareFileError error;
+  const auto folder = dir.path() / "dir_VNT.bin";
+  fs::create_directory(folder);
+  EXPECT_FALSE(StripFirmwareImage(folder.string(), temp, FirmwareLayout::WithHeader, &error));
+  EXPECT_EQ(error.kind, FirmwareFileError::Read);
+  EXPECT_EQ(error.text, folder.string() + ": Is a directory");
+  // A FIFO would block the window for ever.
+  const auto fifo = dir.path() / "fifo_VNT.bin";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(StripFirmwareImage(fifo.string(), temp, FirmwareLayout::WithHeader, &error));
+  EXPECT_EQ(error.text, fifo.string() + ": not a regular file");
+  auto bad = Write(dir.path() / "bad_VNT.bin", std::vector<std::uint8_t>(100, 7));
+  EXPECT_FALSE(StripFirmwareImage(bad, temp, FirmwareLayout::WithHeader, &error));
+  EXPECT_EQ(error.kind, FirmwareFileError::None);
+  if (geteuid() != 0) {  // root reads every file
+    auto locked = Write(dir.path() / "locked_VNT.bin", std::vector<std::uint8_t>(100, 7));
+    fs::permissions(locked, fs::perms::none);
+    EXPECT_FALSE(StripFirmwareImage(locked, temp, FirmwareLayout::WithHeader, &error));
+    EXPECT_EQ(error.text, locked + ": Permission denied");
+  }
 }
 
 TEST(FirmwareStrip, UnwritableFolderFailsWithoutAPartialImage) {
@@ -121,7 +171,7 @@ TEST(FirmwareStrip, UnwritableFolderFailsWithoutAPartialImage) {
   const auto temp = dir.path() / "ro" / FIRMWARE_TEMP_NAME;
   EXPECT_FALSE(StripFirmwareImage(src, temp.string(), FirmwareLayout::WithHeader));
   EXPECT_FALSE(fs::exists(temp));
-  EXPECT_FALSE(fs::exists(temp.string() + ".part"));
+  EXPECT_FALSE(fs::exists(temp.string() + ".tmp." + std::to_string(getpid()) + ".0"));
   fs::permissions(dir.path() / "ro", fs::perms::owner_all);
 }
 

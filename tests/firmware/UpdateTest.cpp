@@ -57,10 +57,15 @@ TEST_F(FirmwarePageTest, R710UpdateKeepsTheBluetoothAddressAndShowsTheNewVersion
   EXPECT_EQ(download.m_bBusy, 0);
   EXPECT_EQ(device.m_hComPort, nullptr);
 
-  // Connect again reads the version the logger now runs.
-  ASSERT_TRUE(Enabled(device, IDC_DEV_CONNECT));
-  device.OnConnect();
-  EXPECT_EQ(Text(device, IDC_DEV_FIRMWARE), "V1.05");
+  // Connect stays as the identification left it; the program started
+  // again reads the version the logger now runs.
+  EXPECT_FALSE(Enabled(device, IDC_DEV_CONNECT));
+  CPageDeviceSetting restarted;
+  restarted.SetServicePages(&commands, &download);
+  ASSERT_TRUE(restarted.Create(IDD_PAGE_DEVICE_SETTING, nullptr));
+  SimulatedLoggerTest::Identify(restarted);
+  EXPECT_EQ(Text(restarted, IDC_DEV_FIRMWARE), "V1.05");
+  restarted.DestroyWindow();
 }
 
 TEST_F(FirmwarePageTest, ProgressFollowsTheBytesSent) {
@@ -105,6 +110,35 @@ TEST_F(FirmwarePageTest, AllFFReplyTakesTheSavedAddress) {
   device.OnSelectFile();
   RunUpdate(device);
   EXPECT_EQ(logger.CountReceived("$PMTK392,001122,3344A5"), 1);
+}
+
+TEST_F(FirmwarePageTest, GarbledAddressRepliesKeepTheSavedAddress) {
+  // Read as zeros, such replies would replace the address for good.
+  CTool().SetRegString(HKEY_CURRENT_USER, "R710BTMacAddress", "A5:44:33:22:11:00");
+  {
+    std::lock_guard lock(bt->mutex);  // the logger runs
+    bt->rawReply = "$PMTK592,*00\r\n";
+  }
+  Identify();
+  ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
+  device.OnSelectFile();
+  RunUpdate(device);
+  EXPECT_EQ(SavedMac(), "A5:44:33:22:11:00");
+  EXPECT_EQ(logger.CountReceived("$PMTK392,001122,3344A5"), 1);
+
+  // The download page reads it the same way; with no saved copy, all FF.
+  CTool().SetRegString(HKEY_CURRENT_USER, "R710BTMacAddress", "");
+  {
+    std::lock_guard lock(bt->mutex);  // the logger runs
+    bt->rawReply = "$PMTK592,12G4*00\r\n";
+  }
+  ui.AnswerFileDialog((home.path() / "fw" / "R710_SAMPLE_V1.05_VNT.bin").string());
+  download.OnBrowse();
+  download.OnDownload();
+  ASSERT_NE(download.GetUpdateThread(), nullptr);
+  download.GetUpdateThread()->Wait(60000);
+  EXPECT_EQ(SavedMac(), "FF:FF:FF:FF:FF:FF");
+  EXPECT_EQ(logger.CountReceived("$PMTK392,FFFFFF,FFFFFF"), 1);
 }
 
 TEST_F(FirmwarePageTest, RefusedAgentEndsInFailureAndKeepsTheOldVersion) {

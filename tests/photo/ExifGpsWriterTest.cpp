@@ -1,5 +1,6 @@
 // Geotagged copies: content read back, offsets, refusals and cleanup.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -271,6 +272,43 @@ TEST_F(GpsWriterTest, FormatErrorsAndUnreadablePhotos) {
   o = Write("c.jpg", BuildJpeg(JpegLayout{}), nowhere);
   EXPECT_EQ(o.flag, 1);
   EXPECT_FALSE(fs::exists(o.copy));
+}
+
+TEST_F(GpsWriterTest, LinksAtTemporaryNamesAreNeverWrittenThrough) {
+  Bytes photo = BuildJpeg(JpegLayout{});
+  photo.insert(photo.end() - 2, 600 * 1024, 0x5A);  // more than is read at once
+  const fs::path path = dir.path() / "p.jpg", other = dir.path() / "other.jpg";
+  phototest::WriteFile(path, photo);
+  phototest::WriteFile(other, Bytes(10, 1));
+  fs::create_directory(dir.path() / "GPS");
+  const std::string copy = (dir.path() / "GPS" / "p_GPS.jpg").string();
+  const std::string mine = copy + ".tmp." + std::to_string(getpid()) + ".";
+  fs::create_symlink(path, copy + ".part");
+  fs::create_hard_link(path, mine + "0");
+  fs::create_symlink(path, mine + "1");
+  fs::create_symlink(other, copy);  // the rename replaces the link only
+  int flag = -1;
+  std::string message;
+  page.WriteGpsExif(path.string(), point, flag, message);
+  EXPECT_EQ(flag, 0) << message;
+  EXPECT_EQ(phototest::ReadFile(path), photo);
+  EXPECT_EQ(phototest::ReadFile(other), Bytes(10, 1));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(copy)));
+  std::vector<BYTE> expected;
+  ASSERT_EQ(BuildGpsExifCopy(photo, point, expected, message), GpsCopyResult::Written);
+  EXPECT_EQ(phototest::ReadFile(copy), expected);
+
+  // EXIF data far from the start (after large APP0 segments) is still found.
+  Bytes late = photo;
+  for (int i = 0; i < 3; ++i) {
+    Bytes app0{0xFF, 0xE0, 0xEA, 0x60};  // 60,000 bytes with the length
+    app0.resize(60002, 0x20);
+    late.insert(late.begin() + 2, app0.begin(), app0.end());
+  }
+  const Outcome o = Write("late.jpg", late, point);
+  EXPECT_EQ(o.flag, 0) << o.message;
+  ASSERT_EQ(BuildGpsExifCopy(late, point, expected, message), GpsCopyResult::Written);
+  EXPECT_EQ(phototest::ReadFile(o.copy), expected);
 }
 
 TEST_F(GpsWriterTest, NameCollisionInOneRunIsReported) {

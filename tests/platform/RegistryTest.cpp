@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include "platform/ConfigFolder.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
+#include "platform/TempFile.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -146,6 +149,33 @@ TEST_F(RegistryTest, FailedWriteKeepsThePreviousStore) {
   DWORD size = sizeof buffer;
   EXPECT_EQ(RegQueryValueEx(key, "Kept", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
             ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, TemporariesOfKilledWritersAreRemovedByTheNextWrite) {
+  HKEY key = Create("Software\\Vanto\\R710");
+  ASSERT_EQ(SetString(key, "Kept", "old value"), ERROR_SUCCESS);
+  // A writer killed (-9) half-way through its temporary file.
+  const pid_t child = fork();
+  if (child == 0) {
+    std::filesystem::path temp;
+    if (CreateTempFileBeside(StoreFile(), temp) >= 0) raise(SIGKILL);
+    _exit(1);
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const fs::path stale = StoreFile().string() + ".tmp." + std::to_string(child) + ".0";
+  ASSERT_TRUE(fs::exists(stale));
+  // One of a process that still runs may be in the middle of its write.
+  const fs::path running = StoreFile().string() + ".tmp." + std::to_string(getppid()) + ".0";
+  std::ofstream(running) << "partial";
+
+  ASSERT_EQ(SetString(key, "New", "v"), ERROR_SUCCESS);
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_NE(ReadFile(StoreFile()).find("\"Kept\"=\"old value\""), std::string::npos);
   RegCloseKey(key);
 }
 

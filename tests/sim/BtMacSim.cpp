@@ -13,6 +13,7 @@ std::optional<std::string> BtMacSim::Handle(const std::string& sentence) {
   std::lock_guard lock(mutex);
   if (sentence.rfind("$PMTK492", 0) == 0) {
     if (!answerQuery) return std::string();
+    if (rawReply) return *rawReply;
     std::string body = "$PMTK592,";
     for (int i = 0; i < 6; ++i) {
       char hex[3];

@@ -19,6 +19,9 @@ class BtMacSim {
   // The address as the logger reports it (r0 first); absent reports all FF.
   std::optional<std::array<std::uint8_t, 6>> address;
   std::atomic<bool> answerQuery{true};
+  // Sent instead of the address reply when set (a garbled line); a test
+  // setting it on a running logger holds `mutex`.
+  std::optional<std::string> rawReply;
   std::atomic<bool> answerWrite{true};
   std::atomic<int> writes{0};
   std::mutex mutex;

@@ -226,12 +226,12 @@ std::shared_ptr<LogMemorySim> LogMemorySim::Install(SimLogger& logger,
                          static_cast<std::uint32_t>(std::strtoul(f[3].c_str(), nullptr, 16)));
   });
   // Maker commands: 6 readies a memory read, 9 takes the log-by choice.
-  for (const char* n : {"6", "9"}) {
-    logger.AddHandler(std::string("$VANTO710,") + n, [n](SimLogger& l, const std::string&) {
-      l.SendSentence(std::string("$VANTO001,") + n + ",1");
-      return true;
-    });
-  }
+  logger.AddHandler("$VANTO710,6",
+                    [state](SimLogger& l, const std::string&) { return state->OnReadAhead(l); });
+  logger.AddHandler("$VANTO710,9", [](SimLogger& l, const std::string&) {
+    l.SendSentence("$VANTO001,9,1");
+    return true;
+  });
   return state;
 }
 
@@ -243,6 +243,19 @@ void LogMemorySim::SetFaults(const LogReadFaults& faults) {
 std::vector<std::pair<std::uint32_t, std::uint32_t>> LogMemorySim::Requests() const {
   std::lock_guard lock(m_mutex);
   return m_requests;
+}
+
+bool LogMemorySim::OnReadAhead(SimLogger& logger) {
+  bool vanish;
+  {
+    std::lock_guard lock(m_mutex);
+    vanish = m_nReadAheads++ == m_faults.vanishAtReadAhead;
+  }
+  if (vanish)
+    logger.Vanish();
+  else
+    logger.SendSentence("$VANTO001,6,1");
+  return true;
 }
 
 bool LogMemorySim::OnRead(SimLogger& logger, std::uint32_t address, std::uint32_t length) {

@@ -74,6 +74,7 @@ struct LogReadFaults {
                                             // log sentence
   std::uint32_t silentFrom = kNoFault;      // reads from here on get no answer
   std::uint32_t vanishAt = kNoFault;        // the port vanishes in this piece
+  int vanishAtReadAhead = -1;               // ...or at this maker command 6 (0: the first)
 };
 
 class LogMemorySim {
@@ -90,12 +91,14 @@ class LogMemorySim {
 
  private:
   bool OnRead(SimLogger& logger, std::uint32_t address, std::uint32_t length);
+  bool OnReadAhead(SimLogger& logger);
 
   LogContent m_content;
   std::uint32_t m_usedBytes = 0;
   mutable std::mutex m_mutex;
   LogReadFaults m_faults;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> m_requests;
+  int m_nReadAheads = 0;
 };
 
 }  // namespace sim

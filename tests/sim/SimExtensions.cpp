@@ -5,6 +5,7 @@
 #include "sim/FlashExchangeSim.h"
 #include "sim/LogMemorySim.h"
 #include "sim/LogSettingsSim.h"
+#include "sim/TrackLogSettingsSim.h"
 
 namespace sim {
 
@@ -18,6 +19,7 @@ void InstallSimExtensions(SimLogger& logger) {
   LogMemorySim::Install(logger,
                         LogMemoryLayout{.seed = 1, .sectors = 3, .newestSectorBytes = 0x8000});
   InstallLogSettings(logger);
+  InstallTrackLogSettings(logger);
 }
 
 }  // namespace sim

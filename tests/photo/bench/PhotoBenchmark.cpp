@@ -51,11 +51,11 @@ int main() {
         .write(reinterpret_cast<const char*>(photo.data()),
                static_cast<std::streamsize>(photo.size()));
   }
-  // Best of three rounds each, alternating, with the written data flushed
+  // Best of five rounds each, alternating, with the written data flushed
   // after every round so that one kind does not pay for the other's writes.
   double plain = 1e9, geotagged = 1e9;
   int failures = 0;
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 5; ++round) {
     sync();
     t0 = Clock::now();
     for (int i = 0; i < count; ++i) {

@@ -1,5 +1,6 @@
 // navrel-sim: a simulated logger on a pseudo-terminal, announced to the
-// port enumeration as a USB bridge, running until it is stopped.
+// port enumeration as a USB bridge, running until it is stopped. A firmware
+// flashed into it stays for its next start (sim/SimFirmwareState.h).
 //   navrel-sim [--model R710|TX380|R3500|R3300D] [--pace]
 #include <signal.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 
 #include "link/SimPortAnnouncement.h"
 #include "sim/SimExtensions.h"
+#include "sim/SimFirmwareState.h"
 #include "sim/SimLogger.h"
 
 namespace {
@@ -53,6 +55,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   sim::InstallSimExtensions(logger);
+  // A firmware flashed before this start is still there.
+  sim::RestoreFirmwareVersion(logger);
+  std::string kept = logger.Firmware();
   logger.SetPacing(pace);
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
@@ -64,7 +69,12 @@ int main(int argc, char** argv) {
   std::printf("navrel-sim: simulated logger on %s%s\n", logger.PortPath().c_str(),
               announcement.empty() ? " (could not announce it)" : "");
   std::fflush(stdout);
-  while (!g_stop && !logger.Vanished()) usleep(200000);
+  while (!g_stop && !logger.Vanished()) {
+    usleep(200000);
+    if (const std::string now = logger.Firmware(); now != kept && sim::KeepFirmwareVersion(logger))
+      kept = now;
+  }
+  if (logger.Firmware() != kept) sim::KeepFirmwareVersion(logger);
   WithdrawSimulatedPort(announcement);
   return 0;
 }

@@ -1,0 +1,92 @@
+// The KML files of a chipset log download, written from its TRL files, and
+// the whole track for the options dialog's own Text and KML outputs.
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "formats/StepByStepDlg.h"
+#include "formats/TrackLogExport.h"
+#include "logger/PageMTKTracklogSetting.h"
+#include "res/logger_ids.h"
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+BOOL CPageMTKTracklogSetting::ConvertOneTrackFile(const std::string& name, BOOL withPhotos) {
+  const std::string trl = name + ".trl";
+  const std::string kml = CTrackLogExport::MakeOutputFileName(trl, kTrackOutputKml);
+  std::string error;
+  const BOOL ok = withPhotos ? CombineTrackFileWithPhotos(trl, kml, error)
+                             : CTrackLogExport::ConvertTrlFile(trl, kml, kTrackOutputKml, &error);
+  if (!ok) {
+    ReportFileError(error);
+    return FALSE;
+  }
+  if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd())
+    m_pFileStatusDlg->AddLine((LoadString(IDS_FILESTATUS_CREATED) + " " + kml).c_str());
+  return TRUE;
+}
+
+BOOL CPageMTKTracklogSetting::ConvertTrackFiles() {
+  for (const std::string& name : m_segmentFileNames)
+    if (!name.empty() && !ConvertOneTrackFile(name, FALSE)) return FALSE;
+  if (m_bWriteTotal && !ConvertOneTrackFile(m_strTotalFileName, FALSE)) return FALSE;
+  if (m_nWaypointCount > 0 && !ConvertOneTrackFile(m_strWaypointFileName, FALSE)) return FALSE;
+  return TRUE;
+}
+
+BOOL CPageMTKTracklogSetting::ConvertTrackFilesWithPhotos() {
+  for (const std::string& name : m_segmentFileNames)
+    if (!name.empty() && !ConvertOneTrackFile(name, TRUE)) return FALSE;
+  if (m_bWriteTotal && !ConvertOneTrackFile(m_strTotalFileName, TRUE)) return FALSE;
+  if (m_nWaypointCount > 0 && !ConvertOneTrackFile(m_strWaypointFileName, TRUE)) return FALSE;
+  return TRUE;
+}
+
+BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(const CStepByStepDlg& options) {
+  if (!options.m_pTextFile && !options.m_pKmlFile) return TRUE;
+  // The segment files one after the other make the whole track.
+  FilePtr whole(std::tmpfile());
+  if (!whole) {
+    ReportFileError(std::string("Cannot create a temporary file: ") + std::strerror(errno));
+    return FALSE;
+  }
+  for (const std::string& name : m_segmentFileNames) {
+    if (name.empty()) continue;
+    FilePtr segment(std::fopen((name + ".trl").c_str(), "rb"));
+    if (!segment) {
+      ReportFileError("Cannot open " + name + ".trl: " + std::strerror(errno));
+      return FALSE;
+    }
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, segment.get())) > 0)
+      if (std::fwrite(buffer, 1, n, whole.get()) != n) {
+        ReportFileError(std::string("Cannot write a temporary file: ") + std::strerror(errno));
+        return FALSE;
+      }
+  }
+  struct Output {
+    std::FILE* stream;
+    const std::string& path;
+    TrackOutputFormat format;
+  };
+  for (const Output& out : {Output{options.m_pTextFile, options.m_strTextPath, kTrackOutputText},
+                            Output{options.m_pKmlFile, options.m_strKmlPath, kTrackOutputKml}}) {
+    if (!out.stream) continue;
+    if (!CTrackLogExport::WriteFormat(out.format, whole.get(), out.stream) ||
+        std::fflush(out.stream) != 0) {
+      ReportFileError("Cannot write " + out.path + ": " + std::strerror(errno));
+      return FALSE;
+    }
+    if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd())
+      m_pFileStatusDlg->AddLine((LoadString(IDS_FILESTATUS_CREATED) + " " + out.path).c_str());
+  }
+  return TRUE;
+}
