@@ -22,7 +22,6 @@ ON_BN_CLICKED(IDC_FORMAT_RADIO_TEXT, &CPageTrackLogFormat::OnFormatRadio)
 ON_BN_CLICKED(IDC_FORMAT_RADIO_KML, &CPageTrackLogFormat::OnFormatRadio)
 ON_BN_CLICKED(IDC_FORMAT_RADIO_NMEA, &CPageTrackLogFormat::OnFormatRadio)
 ON_BN_CLICKED(IDC_FORMAT_RADIO_GPX, &CPageTrackLogFormat::OnFormatRadio)
-ON_MESSAGE(WM_PAGE_COMMAND, &CPageTrackLogFormat::OnPageCommand)
 END_MESSAGE_MAP()
 
 void CPageTrackLogFormat::DoDataExchange(CDataExchange* pDX) {
@@ -154,23 +153,6 @@ void CPageTrackLogFormat::OnConvert() {
   }
   SetDlgItemTextRes(IDC_FORMAT_STATUS,
                     allWritten ? IDS_FORMAT_CONVERTED : IDS_FORMAT_CONVERT_FAILED);
-}
-
-LRESULT CPageTrackLogFormat::OnPageCommand(WPARAM wParam, LPARAM) {
-  switch (wParam) {
-    case PAGECMD_OK:
-      OnOK();
-      break;
-    case PAGECMD_CANCEL:
-      OnCancel();
-      break;
-    case PAGECMD_DEFAULTS:
-      RestoreDefaults();
-      break;
-    default:
-      break;
-  }
-  return 0;
 }
 
 void CPageTrackLogFormat::RestoreDefaults() {

@@ -32,7 +32,7 @@ class CPageTrackLogFormat : public CLoggerPage, public CTrackLogExport {
   void OnOutputCheck();
   void OnFormatRadio();
   void OnSelchangeTimeZone();
-  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+  void OnPageDefaults() override { RestoreDefaults(); }
 
   // The name of one Convert output beside the source: a name ending in a dot
   // and three characters has them replaced (".txt", ".kml", ".gpx", or

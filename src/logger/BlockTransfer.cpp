@@ -149,9 +149,12 @@ BOOL CBlockTransfer::ReadAddressWords() {
 }
 
 void CBlockTransfer::ShowProgress() {
+  // Frames split after CR LF move the file offset past the rounded total, so
+  // the figure is held at 100.
   m_nPercent = m_nTotalBytes == 0
                    ? 100
-                   : static_cast<int>(static_cast<double>(m_nDoneBytes) / m_nTotalBytes * 100.0);
+                   : std::min(100, static_cast<int>(static_cast<double>(m_nDoneBytes) /
+                                                    m_nTotalBytes * 100.0));
   if (m_nPercent != m_nPercentShown || m_nPercentShown == 0) {
     m_nPercentShown = m_nPercent;
     m_client.ShowTransferProgress(m_nPercent, FormatString("%d%%", m_nPercent));

@@ -130,7 +130,7 @@ void CPageMTKTracklogSetting::OnTimer(UINT_PTR nIDEvent) {
     m_bReceiveStop = 1;
     ClearReplyBuffer();
   }
-  CDialog::OnTimer(nIDEvent);
+  CLoggerPage::OnTimer(nIDEvent);
 }
 
 LRESULT CPageMTKTracklogSetting::OnFileStatusClosed(WPARAM, LPARAM) {

@@ -5,9 +5,21 @@ ON_MESSAGE(WM_PAGE_COMMAND, &CLoggerPage::OnPageCommand)
 END_MESSAGE_MAP()
 
 LRESULT CLoggerPage::OnPageCommand(WPARAM wParam, LPARAM) {
-  if (wParam == PAGECMD_OK)
-    OnOK();
-  else if (wParam == PAGECMD_CANCEL)
-    OnCancel();
+  switch (wParam) {
+    case PAGECMD_OK:
+      OnOK();
+      break;
+    case PAGECMD_CANCEL:
+      OnCancel();
+      break;
+    case PAGECMD_APPLY:
+      OnPageApply();
+      break;
+    case PAGECMD_DEFAULTS:
+      OnPageDefaults();
+      break;
+    default:
+      break;
+  }
   return 0;
 }

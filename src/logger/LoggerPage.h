@@ -1,7 +1,7 @@
-// Common shell of the logger pages the main dialog hosts: a child dialog on
-// its template that answers the page command message (OK and Cancel run the
-// page's own handling; Apply and Defaults change nothing) and keeps OK and
-// Cancel from ending it.
+// Common shell of the pages the main dialog hosts: a child dialog on its
+// template that answers the page command message (OK and Cancel run the
+// page's own handling, Apply and Defaults the page's hooks, which change
+// nothing unless the page has settings) and keeps OK and Cancel from ending it.
 #pragma once
 
 #include "app/PageCommand.h"
@@ -14,6 +14,8 @@ class CLoggerPage : public CDialog {
  protected:
   void OnOK() override {}
   void OnCancel() override {}
+  virtual void OnPageApply() {}
+  virtual void OnPageDefaults() {}
   LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()

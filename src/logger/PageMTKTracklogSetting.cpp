@@ -19,7 +19,7 @@ const int* Distances(int imperial) { return imperial ? kDistancesImperial : kDis
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CPageMTKTracklogSetting, CDialog)
+BEGIN_MESSAGE_MAP(CPageMTKTracklogSetting, CLoggerPage)
 ON_BN_CLICKED(IDC_MTK_ENABLE, &CPageMTKTracklogSetting::OnEnableRecording)
 ON_BN_CLICKED(IDC_MTK_READ, &CPageMTKTracklogSetting::OnRead)
 ON_BN_CLICKED(IDC_MTK_CLEAR, &CPageMTKTracklogSetting::OnClear)
@@ -28,7 +28,6 @@ ON_BN_CLICKED(IDC_MTK_FULL_STOP, &CPageMTKTracklogSetting::OnFullAndStop)
 ON_BN_CLICKED(IDC_MTK_OVERWRITE, &CPageMTKTracklogSetting::OnOverwrite)
 ON_CBN_SELCHANGE(IDC_MTK_INTERVAL, &CPageMTKTracklogSetting::OnSelchangeInterval)
 ON_CBN_SELCHANGE(IDC_MTK_DISTANCE, &CPageMTKTracklogSetting::OnSelchangeDistance)
-ON_MESSAGE(WM_PAGE_COMMAND, &CPageMTKTracklogSetting::OnPageCommand)
 ON_BN_CLICKED(IDC_MTK_BY_DISTANCE, &CPageMTKTracklogSetting::OnByDistance)
 ON_BN_CLICKED(IDC_MTK_BY_SECOND, &CPageMTKTracklogSetting::OnBySecond)
 ON_BN_CLICKED(IDC_MTK_UPLOAD, &CPageMTKTracklogSetting::OnUpload)
@@ -37,7 +36,7 @@ ON_MESSAGE(WM_FILESTATUS_CLOSED, &CPageMTKTracklogSetting::OnFileStatusClosed)
 END_MESSAGE_MAP()
 
 void CPageMTKTracklogSetting::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
+  CLoggerPage::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_MTK_BY_DISTANCE, m_btnByDistance);
   DDX_Control(pDX, IDC_MTK_BY_SECOND, m_btnBySecond);
   DDX_Control(pDX, IDC_MTK_CLEAR_LABEL, m_stClearLabel);
@@ -67,7 +66,7 @@ void CPageMTKTracklogSetting::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CPageMTKTracklogSetting::OnInitDialog() {
-  CDialog::OnInitDialog();
+  CLoggerPage::OnInitDialog();
   CWnd* parent = GetParent();
   m_pMainDlg = parent ? parent->GetParent() : nullptr;
   for (int i = 0; i < static_cast<int>(std::size(kIntervalTexts)); ++i)
@@ -187,26 +186,6 @@ void CPageMTKTracklogSetting::OnBySecond() {
   m_btnByDistance.SetCheck(BST_UNCHECKED);
   m_btnBySecond.SetCheck(BST_CHECKED);
   m_nLogBy = 0;
-}
-
-LRESULT CPageMTKTracklogSetting::OnPageCommand(WPARAM wParam, LPARAM) {
-  switch (wParam) {
-    case PAGECMD_OK:
-      OnOK();
-      break;
-    case PAGECMD_CANCEL:
-      OnCancel();
-      break;
-    case PAGECMD_APPLY:
-      ApplySettings();
-      break;
-    case PAGECMD_DEFAULTS:
-      RestoreDefaults();
-      break;
-    default:
-      break;
-  }
-  return 0;
 }
 
 void CPageMTKTracklogSetting::OnPaint() { CPaintDC dc(this); }

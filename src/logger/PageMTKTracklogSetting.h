@@ -15,6 +15,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Thread.h"
+#include "logger/LoggerPage.h"
 #include "logger/TrackLogFileStatusDlg.h"
 #include "logger/TrackRecord.h"
 #include "platform/WinTypes.h"
@@ -36,7 +37,7 @@ void ReverseWordBytes(BYTE* record);
 // full.
 enum LogRecordMode { LOG_OVERWRITE = 1, LOG_FULL_AND_STOP = 2 };
 
-class CPageMTKTracklogSetting : public CDialog {
+class CPageMTKTracklogSetting : public CLoggerPage {
  public:
   // ---------------------------------------------------------------------
   // Command layer (methods in link/LogCommand*.cpp).
@@ -274,14 +275,13 @@ class CPageMTKTracklogSetting : public CDialog {
   // logger/PageMTKTracklogSetting.cpp and logger/MTKTracklogSettings.cpp).
   // ---------------------------------------------------------------------
   enum { IDD = IDD_PAGE_MTK_TRACKLOG_SETTING };
-  explicit CPageMTKTracklogSetting(CWnd* pParent = nullptr) : CDialog(IDD, pParent) {}
+  explicit CPageMTKTracklogSetting(CWnd* pParent = nullptr) : CLoggerPage(IDD, pParent) {}
 
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* pDX) override;
   // A page never ends: Enter and Escape leave it as it is.
-  void OnOK() override {}
-  void OnCancel() override {}
-  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+  void OnPageApply() override { ApplySettings(); }
+  void OnPageDefaults() override { RestoreDefaults(); }
 
   void RestoreDefaults();
   // Sends the settings that differ from the values last sent or read; FALSE

@@ -20,7 +20,6 @@ ON_BN_CLICKED(IDC_TLS_FOOT, &CPageTrackLogSetting::OnUnits)
 ON_BN_CLICKED(IDC_TLS_CLEAR, &CPageTrackLogSetting::OnClear)
 ON_BN_CLICKED(IDC_TLS_ONCE, &CPageTrackLogSetting::OnFlashMode)
 ON_BN_CLICKED(IDC_TLS_CYCLE, &CPageTrackLogSetting::OnFlashMode)
-ON_MESSAGE(WM_PAGE_COMMAND, &CPageTrackLogSetting::OnSettingsCommand)
 ON_BN_CLICKED(IDC_TLS_READ, &CPageTrackLogSetting::OnRead)
 END_MESSAGE_MAP()
 
@@ -247,14 +246,4 @@ void CPageTrackLogSetting::OnUnits() {
   }
   // Only the distance edit changes; the seconds edit keeps what was typed.
   m_edDistance.SetWindowText(m_strDistance);
-}
-
-LRESULT CPageTrackLogSetting::OnSettingsCommand(WPARAM wParam, LPARAM lParam) {
-  if (wParam == PAGECMD_APPLY)
-    ApplySettings();
-  else if (wParam == PAGECMD_DEFAULTS)
-    RestoreDefaults();
-  else
-    return OnPageCommand(wParam, lParam);
-  return 0;
 }

@@ -73,7 +73,8 @@ class CPageTrackLogSetting : public CLoggerPage {
   void OnRead();
   void OnUpload();
   void OnClear();
-  LRESULT OnSettingsCommand(WPARAM wParam, LPARAM lParam);
+  void OnPageApply() override { ApplySettings(); }
+  void OnPageDefaults() override { RestoreDefaults(); }
 
   // Workers of Upload and Clear, and the jobs they run.
   static UINT UploadThreadProc(LPVOID param);

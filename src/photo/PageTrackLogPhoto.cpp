@@ -10,12 +10,11 @@
 #include "photo/PhotoCSDlg.h"
 #include "res/formats_ids.h"
 
-BEGIN_MESSAGE_MAP(CPageTrackLogPhoto, CDialog)
+BEGIN_MESSAGE_MAP(CPageTrackLogPhoto, CLoggerPage)
 ON_BN_CLICKED(IDC_PHOTO_FOLDER_BROWSE, &CPageTrackLogPhoto::OnBrowseFolder)
 ON_BN_CLICKED(IDC_PHOTO_CONVERT, &CPageTrackLogPhoto::OnConvert)
 ON_BN_CLICKED(IDC_PHOTO_TRL_BROWSE, &CPageTrackLogPhoto::OnBrowseTrl)
 ON_LBN_SELCHANGE(IDC_PHOTO_RESULT_LIST, &CPageTrackLogPhoto::OnSelchangeResultList)
-ON_MESSAGE(WM_PAGE_COMMAND, &CPageTrackLogPhoto::OnPageCommand)
 ON_BN_CLICKED(IDC_PHOTO_COMBINE_SETTING, &CPageTrackLogPhoto::OnPhotoCombineSetting)
 END_MESSAGE_MAP()
 
@@ -23,12 +22,12 @@ namespace {
 constexpr UINT kProgramTitle = 300;  // caption of the program's message boxes
 }  // namespace
 
-CPageTrackLogPhoto::CPageTrackLogPhoto() : CDialog(IDD) {}
+CPageTrackLogPhoto::CPageTrackLogPhoto() : CLoggerPage(IDD) {}
 
 CPageTrackLogPhoto::~CPageTrackLogPhoto() = default;
 
 BOOL CPageTrackLogPhoto::OnInitDialog() {
-  CDialog::OnInitDialog();
+  CLoggerPage::OnInitDialog();
   m_pMainDlg = GetParent() ? GetParent()->GetParent() : nullptr;
   LoadControlTexts();
   g_utilityManager.GetPhotoTimeZone(m_nPhotoZone);
@@ -48,23 +47,6 @@ void CPageTrackLogPhoto::LoadControlTexts() {
       {IDC_PHOTO_CONVERT_STATUS, IDS_FORMAT_STATUS},
   };
   for (const auto& t : kTexts) SetDlgItemText(t.control, LoadText(t.text));
-}
-
-LRESULT CPageTrackLogPhoto::OnPageCommand(WPARAM wParam, LPARAM) {
-  switch (wParam) {
-    case PAGECMD_OK:
-      OnOK();
-      break;
-    case PAGECMD_CANCEL:
-      OnCancel();
-      break;
-    case PAGECMD_DEFAULTS:
-      RestoreDefaults();
-      break;
-    default:
-      break;
-  }
-  return 0;
 }
 
 void CPageTrackLogPhoto::RestoreDefaults() {
@@ -149,7 +131,7 @@ const std::string& CPageTrackLogPhoto::LoadText(UINT id) {
 }
 
 void CPageTrackLogPhoto::DoDataExchange(CDataExchange* pDX) {
-  CDialog::DoDataExchange(pDX);
+  CLoggerPage::DoDataExchange(pDX);
   DDX_Control(pDX, IDC_PHOTO_RESULT_LIST, m_listResult);
   DDX_Control(pDX, IDC_PHOTO_STATUS, m_staticStatus);
   DDX_Control(pDX, IDC_PHOTO_CONVERT_STATUS, m_staticConvert);

@@ -13,6 +13,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/WinDefs.h"
+#include "logger/LoggerPage.h"
 #include "logger/TrackRecord.h"
 #include "photo/PhotoTypes.h"
 #include "platform/WinTypes.h"
@@ -21,7 +22,7 @@
 
 class CUnicodeTextFile;
 
-class CPageTrackLogPhoto : public CDialog {
+class CPageTrackLogPhoto : public CLoggerPage {
  public:
   enum { IDD = IDD_PAGE_TRACKLOG_PHOTO };
 
@@ -37,7 +38,7 @@ class CPageTrackLogPhoto : public CDialog {
   void OnBrowseFolder();
   void OnPhotoCombineSetting();
   void OnConvert();
-  LRESULT OnPageCommand(WPARAM wParam, LPARAM lParam);
+  void OnPageDefaults() override { RestoreDefaults(); }
   // Zone and camera offset 0 in the settings object, for the next Photo
   // Combine Setting dialog; the page keeps its own values.
   void RestoreDefaults();
@@ -82,8 +83,6 @@ class CPageTrackLogPhoto : public CDialog {
                            DmsValue& longitudeDms);
 
   // The page never closes itself.
-  void OnOK() override {}
-  void OnCancel() override {}
 
   // Small members of the page.
   afx_msg void OnSelchangeResultList() {}

@@ -217,6 +217,8 @@ TEST_F(PageTransferTest, WaypointFileArrivesByteForByte) {
   ASSERT_GE(got.size(), bytes.size());
   EXPECT_EQ(std::string(got.begin(), got.begin() + bytes.size()), bytes);
   EXPECT_EQ(block->AnnouncedLength(), 1024u);
+  // Frames split after CR LF run past the rounded total; the figure stops at 100.
+  EXPECT_EQ(waypoints.GetDlgItem(IDC_WPT_PERCENT)->GetWindowTextString(), "100%");
   EXPECT_EQ(waypoints.GetDlgItem(IDC_WPT_NAME)->GetWindowTextString(), "points.mpt");
   EXPECT_EQ(waypoints.GetDlgItem(IDC_WPT_DATE)->GetWindowTextString().size(), 19u);
   EXPECT_EQ(ui.FileDialogs().back().filter, "Mwpt (*.mpt)|*.mpt||");
