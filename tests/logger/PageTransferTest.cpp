@@ -77,8 +77,9 @@ class PageTransferTest : public ::testing::Test {
   std::string Run(Page& page, void (Page::*handler)(), int statusId) {
     (page.*handler)();
     EXPECT_NE(page.GetWorkerThread(), nullptr);
-    if (CWinThread* worker = page.GetWorkerThread())
+    if (CWinThread* worker = page.GetWorkerThread()) {
       EXPECT_EQ(worker->Wait(60000), static_cast<DWORD>(WAIT_OBJECT_0));
+    }
     return page.GetDlgItem(statusId)->GetWindowTextString();
   }
   std::string Upload(const std::filesystem::path& path) {
