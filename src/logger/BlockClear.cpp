@@ -26,18 +26,8 @@ BlockOutcome CBlockTransfer::ClearLog() {
   BlockOutcome step = SearchAndWake(WakeForm::kReceiving);
   if (step != BlockOutcome::kFinished) return step;
 
-  m_chPortDigit = static_cast<char>('1' + m_nPortIndex);
-  m_pDevicePage->PurgePort();
-  m_chReply = 0;
-  PumpPage();
-  if (!SendRequest()) return Fail(BlockOutcome::kPortLost);
-  Sleep(20);
-  step = WaitForReply("!?", kReplyPolls);
-  if (step != BlockOutcome::kFinished) return Fail(step);
-  if (m_chReply == blockwire::kRefused) {
-    AfxMessageBox(IDS_BLOCK_CLEAR_REFUSED);
-    return BlockOutcome::kRefused;
-  }
+  step = RequestAndWait(nullptr, IDS_BLOCK_CLEAR_REFUSED);
+  if (step != BlockOutcome::kFinished) return step;
   for (int steps = 0; m_nClearPercent < 100; ++steps) {
     if (steps >= kMaxClearSteps) return Fail(BlockOutcome::kTimeout);
     PumpPage();

@@ -21,19 +21,8 @@ BlockOutcome CBlockTransfer::ReadLogStatus(BlockLogStatus& status) {
   BlockOutcome step = SearchAndWake(WakeForm::kSending);
   if (step != BlockOutcome::kFinished) return step;
 
-  m_chPortDigit = static_cast<char>('1' + m_nPortIndex);
-  m_pDevicePage->PurgePort();
-  m_client.ShowTransferStatus("Reading...");
-  m_chReply = 0;
-  PumpPage();
-  if (!SendRequest()) return Fail(BlockOutcome::kPortLost);
-  Sleep(20);
-  step = WaitForReply("!?", kReplyPolls);
-  if (step != BlockOutcome::kFinished) return Fail(step);
-  if (m_chReply == blockwire::kRefused) {
-    AfxMessageBox(IDS_BLOCK_NOT_UPLOAD);
-    return BlockOutcome::kRefused;
-  }
+  step = RequestAndWait("Reading...", IDS_BLOCK_NOT_UPLOAD);
+  if (step != BlockOutcome::kFinished) return step;
   if (!ReadAddressWords()) return Fail(BlockOutcome::kTimeout);
   Sleep(300);
   step = ReadExactly(blockwire::kStatusSize, 0, kRestPolls);

@@ -22,19 +22,8 @@ BlockOutcome CBlockTransfer::ReceiveTrackLog(int outputFormat, std::FILE* outTex
   BlockOutcome step = SearchAndWake(WakeForm::kReceiving);
   if (step != BlockOutcome::kFinished) return step;
 
-  m_chPortDigit = static_cast<char>('1' + m_nPortIndex);
-  m_pDevicePage->PurgePort();
-  m_client.ShowTransferStatus("Uploading...");
-  m_chReply = 0;
-  PumpPage();
-  if (!SendRequest()) return Fail(BlockOutcome::kPortLost);
-  Sleep(20);
-  step = WaitForReply("!?", kReplyPolls);
-  if (step != BlockOutcome::kFinished) return Fail(step);
-  if (m_chReply == kRefused) {
-    AfxMessageBox(IDS_BLOCK_NOT_UPLOAD);
-    return BlockOutcome::kRefused;
-  }
+  step = RequestAndWait("Uploading...", IDS_BLOCK_NOT_UPLOAD);
+  if (step != BlockOutcome::kFinished) return step;
   Sleep(100);
   if (!ReadTransferSize()) return Fail(BlockOutcome::kTimeout);
   m_chReply = 0;

@@ -74,6 +74,23 @@ BOOL CBlockTransfer::WriteCommand(const char* word) {
   return WriteSend(kWordSize);
 }
 
+BlockOutcome CBlockTransfer::RequestAndWait(const char* status, UINT refusedText) {
+  m_chPortDigit = static_cast<char>('1' + m_nPortIndex);
+  m_pDevicePage->PurgePort();
+  if (status) m_client.ShowTransferStatus(status);
+  m_chReply = 0;
+  PumpPage();
+  if (!SendRequest()) return Fail(BlockOutcome::kPortLost);
+  Sleep(20);
+  const BlockOutcome step = WaitForReply("!?", kReplyPolls);
+  if (step != BlockOutcome::kFinished) return Fail(step);
+  if (m_chReply == blockwire::kRefused) {
+    AfxMessageBox(refusedText);
+    return BlockOutcome::kRefused;
+  }
+  return BlockOutcome::kFinished;
+}
+
 BOOL CBlockTransfer::SendRequest() {
   // A later flag overrides an earlier one.
   const char* word = nullptr;

@@ -162,6 +162,12 @@ class CBlockTransfer {
   BlockOutcome SearchAndWake(WakeForm form);
   BlockOutcome WakeReceivingPort(int portIndex, int limit, bool& nextPort);
   BlockOutcome WakeSendingPort(int limit, bool& nextPort);
+  // One wake of a woken-up search: the wake (sent twice on the exchange's
+  // first wake), then one read for the answer byte; what ReadReply returns.
+  int WakeAndRead();
+  // Sends the request on the woken port and waits for '!'; '?' shows
+  // refusedText and gives kRefused. A null status leaves the status line.
+  BlockOutcome RequestAndWait(const char* status, UINT refusedText);
   // Reads single bytes, pausing between reads, until one of `wanted`.
   // kFinished with the byte in m_chReply, kTimeout after maxPolls pauses,
   // kPortLost when the port failed.

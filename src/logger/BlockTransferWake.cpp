@@ -61,22 +61,27 @@ BlockOutcome CBlockTransfer::SearchAndWake(WakeForm form) {
   return BlockOutcome::kNoPort;
 }
 
+int CBlockTransfer::WakeAndRead() {
+  SendWake();
+  Sleep(1000);
+  if (g_utilityManager.m_bSendPmtkFirst) {
+    // The first wake of the exchange: the sentence went out once.
+    Sleep(20);
+    g_utilityManager.m_bSendPmtkFirst = FALSE;
+    m_pDevicePage->EnsurePortOpen();
+    SendWake();
+  }
+  const int n = ReadReply(1);
+  m_client.PumpMainDialog();
+  return n;
+}
+
 BlockOutcome CBlockTransfer::WakeReceivingPort(int portIndex, int limit, bool& nextPort) {
   (void)portIndex;
   nextPort = false;
   int refusals = 0;
   for (int count = 0;;) {
-    SendWake();
-    Sleep(1000);
-    if (g_utilityManager.m_bSendPmtkFirst) {
-      // The first wake of the exchange: the sentence went out once.
-      Sleep(20);
-      g_utilityManager.m_bSendPmtkFirst = FALSE;
-      m_pDevicePage->EnsurePortOpen();
-      SendWake();
-    }
-    const int n = ReadReply(1);
-    m_client.PumpMainDialog();
+    const int n = WakeAndRead();
     ++count;
     if (n < 0) return Fail(BlockOutcome::kPortLost);
     if (n == 1 && m_chReply == blockwire::kReady) return BlockOutcome::kFinished;
@@ -100,16 +105,7 @@ BlockOutcome CBlockTransfer::WakeSendingPort(int limit, bool& nextPort) {
   nextPort = false;
   Sleep(200);
   for (int count = 0;;) {
-    SendWake();
-    Sleep(1000);
-    if (g_utilityManager.m_bSendPmtkFirst) {
-      Sleep(20);
-      g_utilityManager.m_bSendPmtkFirst = FALSE;
-      m_pDevicePage->EnsurePortOpen();
-      SendWake();
-    }
-    const int n = ReadReply(1);
-    m_client.PumpMainDialog();
+    const int n = WakeAndRead();
     ++count;
     if (n < 0) return Fail(BlockOutcome::kPortLost);
     if (n == 1 && m_chReply == blockwire::kReady) return BlockOutcome::kFinished;
