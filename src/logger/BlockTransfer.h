@@ -165,6 +165,9 @@ class CBlockTransfer {
   // One wake of a woken-up search: the wake (sent twice on the exchange's
   // first wake), then one read for the answer byte; what ReadReply returns.
   int WakeAndRead();
+  // Whether the answer to a wake (what WakeAndRead returned) ends the wake:
+  // ready, wrong type (told to the user) or a lost port, in `outcome`.
+  bool WakeEnded(int n, BlockOutcome& outcome);
   // Sends the request on the woken port and waits for '!'; '?' shows
   // refusedText and gives kRefused. A null status leaves the status line.
   BlockOutcome RequestAndWait(const char* status, UINT refusedText);

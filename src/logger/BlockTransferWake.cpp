@@ -76,6 +76,23 @@ int CBlockTransfer::WakeAndRead() {
   return n;
 }
 
+bool CBlockTransfer::WakeEnded(int n, BlockOutcome& outcome) {
+  if (n < 0) {
+    outcome = Fail(BlockOutcome::kPortLost);
+    return true;
+  }
+  if (n == 1 && m_chReply == blockwire::kReady) {
+    outcome = BlockOutcome::kFinished;
+    return true;
+  }
+  if (n == 1 && m_chReply == blockwire::kWrongType) {
+    AfxMessageBox(IDS_BLOCK_TYPE_ERROR);
+    outcome = BlockOutcome::kTypeError;
+    return true;
+  }
+  return false;
+}
+
 BlockOutcome CBlockTransfer::WakeReceivingPort(int portIndex, int limit, bool& nextPort) {
   (void)portIndex;
   nextPort = false;
@@ -83,12 +100,7 @@ BlockOutcome CBlockTransfer::WakeReceivingPort(int portIndex, int limit, bool& n
   for (int count = 0;;) {
     const int n = WakeAndRead();
     ++count;
-    if (n < 0) return Fail(BlockOutcome::kPortLost);
-    if (n == 1 && m_chReply == blockwire::kReady) return BlockOutcome::kFinished;
-    if (n == 1 && m_chReply == blockwire::kWrongType) {
-      AfxMessageBox(IDS_BLOCK_TYPE_ERROR);
-      return BlockOutcome::kTypeError;
-    }
+    if (BlockOutcome end; WakeEnded(n, end)) return end;
     if (n == 1 && m_chReply == blockwire::kRefused && ++refusals <= kMaxWakeRefusals) {
       count = 0;
       continue;
@@ -107,12 +119,7 @@ BlockOutcome CBlockTransfer::WakeSendingPort(int limit, bool& nextPort) {
   for (int count = 0;;) {
     const int n = WakeAndRead();
     ++count;
-    if (n < 0) return Fail(BlockOutcome::kPortLost);
-    if (n == 1 && m_chReply == blockwire::kReady) return BlockOutcome::kFinished;
-    if (n == 1 && m_chReply == blockwire::kWrongType) {
-      AfxMessageBox(IDS_BLOCK_TYPE_ERROR);
-      return BlockOutcome::kTypeError;
-    }
+    if (BlockOutcome end; WakeEnded(n, end)) return end;
     if (count >= limit) {
       nextPort = true;
       return BlockOutcome::kTimeout;

@@ -278,16 +278,30 @@ TEST(QtView, WorkerMessageBoxIsShownOnTheGuiThread) {
   EXPECT_EQ(boxThread, std::this_thread::get_id());
 }
 
-TEST(QtView, ListWidgetFollowsAppendsInsertsAndDeletes) {
-  SharedView();
-  RegisterTemplates();
-  CDialog main(IDD_MAIN);
-  ASSERT_TRUE(main.Create(IDD_MAIN));
-  main.ShowWindow(SW_SHOW);
+namespace {
+
+// The list box of a page on the shown main window.
+struct ShownList {
+  CDialog main{IDD_MAIN};
   CPage page;
-  ASSERT_TRUE(page.Create(IDD_PAGE, main.GetDlgItem(IDC_TAB)));
-  page.ShowWindow(SW_SHOW);
-  auto* list = static_cast<CListBox*>(page.GetDlgItem(IDC_LIST));
+  CListBox* list = nullptr;
+  ShownList() {
+    SharedView();
+    RegisterTemplates();
+    EXPECT_TRUE(main.Create(IDD_MAIN));
+    main.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(page.Create(IDD_PAGE, main.GetDlgItem(IDC_TAB)));
+    page.ShowWindow(SW_SHOW);
+    list = static_cast<CListBox*>(page.GetDlgItem(IDC_LIST));
+  }
+};
+
+}  // namespace
+
+TEST(QtView, ListWidgetFollowsAppendsInsertsAndDeletes) {
+  ShownList shown;
+  ASSERT_NE(shown.list, nullptr);
+  CListBox* list = shown.list;
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 20000; ++i) {
     list->AddString("photo " + std::to_string(i));
@@ -322,15 +336,9 @@ TEST(QtView, ListWidgetFollowsAppendsInsertsAndDeletes) {
 // Lines added one at a time to a shown list, each shown before the next:
 // a line costs the same on a long list as on a short one.
 TEST(QtView, AShownListAddsALineInTimeIndependentOfItsLength) {
-  SharedView();
-  RegisterTemplates();
-  CDialog main(IDD_MAIN);
-  ASSERT_TRUE(main.Create(IDD_MAIN));
-  main.ShowWindow(SW_SHOW);
-  CPage page;
-  ASSERT_TRUE(page.Create(IDD_PAGE, main.GetDlgItem(IDC_TAB)));
-  page.ShowWindow(SW_SHOW);
-  auto* list = static_cast<CListBox*>(page.GetDlgItem(IDC_LIST));
+  ShownList shown;
+  ASSERT_NE(shown.list, nullptr);
+  CListBox* list = shown.list;
   const auto addShown = [&](int lines) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < lines; ++i) {

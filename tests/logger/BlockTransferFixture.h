@@ -18,6 +18,7 @@
 #include "link/IsolatedPorts.h"
 #include "logger/BlockTransfer.h"
 #include "logger/PageMTKTracklogSetting.h"
+#include "logger/SimBridgePort.h"
 #include "platform/Sleep.h"
 #include "sim/BlockProtocolSim.h"
 #include "sim/SimLogger.h"
@@ -60,14 +61,8 @@ class BlockTransferTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(logger.Ok());
     block = sim::InstallBlockProtocol(logger);
-    announcement =
-        AnnounceSimulatedPort(logger.PortPath(), "CP210x USB to UART Bridge Controller", "blk");
+    announcement = AttachSimulatedBridge(logger, device, "blk");
     ASSERT_FALSE(announcement.empty());
-    std::string name;
-    ASSERT_TRUE(device.DetectBridgePort(name));
-    device.m_strComPort = name;
-    SetSleepFunction(
-        [](DWORD ms) { std::this_thread::sleep_for(std::chrono::microseconds(100LL * ms)); });
     g_utilityManager.m_bSendPmtkFirst = TRUE;
     g_bPortOpen = TRUE;
     transfer.SetDevicePage(&device);

@@ -18,6 +18,7 @@
 #include "link/IsolatedPorts.h"
 #include "logger/PageTrackLogSetting.h"
 #include "logger/PageWayPointSetting.h"
+#include "logger/SimBridgePort.h"
 #include "platform/ProcessTimeZone.h"
 #include "platform/Sleep.h"
 #include "sim/BlockProtocolSim.h"
@@ -46,14 +47,8 @@ class PageTransferTest : public ::testing::Test {
     sim::BlockFaults quick;
     quick.wakeDelayMs = 2;
     block->SetFaults(quick);
-    announcement =
-        AnnounceSimulatedPort(logger.PortPath(), "CP210x USB to UART Bridge Controller", "pages");
+    announcement = AttachSimulatedBridge(logger, device, "pages");
     ASSERT_FALSE(announcement.empty());
-    std::string name;
-    ASSERT_TRUE(device.DetectBridgePort(name));
-    device.m_strComPort = name;
-    SetSleepFunction(
-        [](DWORD ms) { std::this_thread::sleep_for(std::chrono::microseconds(100LL * ms)); });
     g_utilityManager = CUtilityManager();
     g_bPortOpen = TRUE;
     SetProcessTimeZone(0);
