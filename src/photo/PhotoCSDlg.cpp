@@ -25,15 +25,16 @@ namespace {
 constexpr int kOffsetChars = 3;
 
 struct OffsetField {
+  int edit;
   int spin;
   int lower, upper;
 };
 // Days, hours, minutes and seconds.
 constexpr OffsetField kOffsetFields[4] = {
-    {IDC_PCS_DAY_SPIN, -30, 30},
-    {IDC_PCS_HOUR_SPIN, -23, 23},
-    {IDC_PCS_MIN_SPIN, -59, 59},
-    {IDC_PCS_SEC_SPIN, -59, 59},
+    {IDC_PCS_DAY, IDC_PCS_DAY_SPIN, -30, 30},
+    {IDC_PCS_HOUR, IDC_PCS_HOUR_SPIN, -23, 23},
+    {IDC_PCS_MIN, IDC_PCS_MIN_SPIN, -59, 59},
+    {IDC_PCS_SEC, IDC_PCS_SEC_SPIN, -59, 59},
 };
 
 }  // namespace
@@ -107,18 +108,21 @@ BOOL CPhotoCSDlg::OnInitDialog() {
   }
   m_comboTimeZone.SetCurSel(PositionOfTimeZone(m_nTimeZone));
 
-  // Setting an up-down position writes its edit, which runs
-  // UpdateCalibration with the edits as they stand; the stored offset is
-  // kept aside so that it is what the edits finally show. The arrows start
-  // from the stored number.
-  std::string* texts[4] = {&m_strDay, &m_strHour, &m_strMin, &m_strSec};
+  // The arrows start from the stored number as far as their range goes.
+  // Setting an up-down position writes its edit, and every change of an
+  // edit runs UpdateCalibration, which reads all four edits and stores
+  // them; so each edit is then given its stored number in turn, and the
+  // numbers beyond the arrows' ranges (typed, up to 3 digits) are what
+  // the edits show and what is stored.
   for (int i = 0; i < 4; ++i) {
     auto* spin = static_cast<CSpinButtonCtrl*>(GetDlgItem(kOffsetFields[i].spin));
     spin->SetRange(static_cast<short>(kOffsetFields[i].lower),
                    static_cast<short>(kOffsetFields[i].upper));
     spin->SetPos(std::clamp(stored[i], kOffsetFields[i].lower, kOffsetFields[i].upper));
-    *texts[i] = std::to_string(stored[i]);
   }
+  std::string* texts[4] = {&m_strDay, &m_strHour, &m_strMin, &m_strSec};
+  for (int i = 0; i < 4; ++i) SetDlgItemText(kOffsetFields[i].edit, std::to_string(stored[i]));
+  for (int i = 0; i < 4; ++i) *texts[i] = std::to_string(stored[i]);
 
   g_utilityManager.GetWriteGpsToPhoto(m_bWriteGps);
   CheckDlgButton(IDC_PCS_WRITE_GPS, m_bWriteGps ? BST_CHECKED : BST_UNCHECKED);

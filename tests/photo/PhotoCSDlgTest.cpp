@@ -142,6 +142,28 @@ TEST_F(PhotoCSDlgTest, CancelKeepsThePageValues) {
   EXPECT_EQ(write, 0);
 }
 
+TEST_F(PhotoCSDlgTest, OffsetsBeyondTheArrowsSurviveReopening) {
+  Run([](CPhotoCSDlg& dlg) {
+    UserType(dlg, IDC_PCS_DAY, "999");
+    UserType(dlg, IDC_PCS_MIN, "90");
+    UserClick(dlg, IDOK);
+  });
+  EXPECT_EQ(page.m_nCalibrationSeconds, 999 * 86400 + 90 * 60);
+  page.m_nCalibrationSeconds = 0;
+  Run([](CPhotoCSDlg& dlg) {
+    EXPECT_EQ(Text(dlg, IDC_PCS_DAY), "999");
+    EXPECT_EQ(Text(dlg, IDC_PCS_MIN), "90");
+    UserClick(dlg, IDOK);
+  });
+  EXPECT_EQ(page.m_nCalibrationSeconds, 999 * 86400 + 90 * 60);
+  // Opening and cancelling stores nothing new.
+  g_utilityManager.SetCameraOffset(0, 25, 0, 0);
+  Run([](CPhotoCSDlg& dlg) { UserClick(dlg, IDCANCEL); });
+  int day, hour, minute, second;
+  g_utilityManager.GetCameraOffset(day, hour, minute, second);
+  EXPECT_EQ(hour, 25);
+}
+
 TEST_F(PhotoCSDlgTest, ThresholdTextInBothLanguages) {
   for (ResLanguage language : {ResLanguage::English, ResLanguage::TraditionalChinese}) {
     SetResLanguage(language);
