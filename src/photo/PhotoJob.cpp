@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "app/VantoUtilityDlg.h"
@@ -123,9 +125,13 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
   if (g_utilityManager.m_bHighSpeed) RunMainTimer(TRUE);
 
   // Every point with a local calendar form gets a placemark; the tables
-  // grow with the track.
+  // grow with the track. Point times are signed 32-bit seconds: a record
+  // at or after 2^31 s has no calendar form in them (it would wrap to 1901
+  // and sort and match wrongly), so it gets no placemark and no photo and
+  // is drawn only in the route.
   std::tm local{};
   const bool read = ForEachTrackRecord(trl.get(), [&](const TrackRecord& r) {
+    if (r.Time() > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max())) return;
     if (!ProcessLocalTime(static_cast<std::time_t>(r.Time()), local)) return;
     m_points.push_back(
         {r.Longitude(), r.Latitude(), r.Altitude(), static_cast<std::int32_t>(r.Time())});

@@ -248,6 +248,23 @@ TEST_F(PhotoKmlTest, EveryPointOfALongTrackGetsAPlacemark) {
   EXPECT_NE(narrow.find("<name>\r\nWed Aug 13 03:59:00 2008\r\n</name>"), std::string::npos);
 }
 
+TEST_F(PhotoKmlTest, RecordsFrom2To31SecondsStayOnlyInTheRoute) {
+  WriteTrack(2);
+  {
+    std::ofstream out(trl, std::ios::binary | std::ios::app);
+    const TrackRecord late = TrackRecord::Make(0x80000000u, 26.0f, 122.0f, 1.0f);
+    out.write(reinterpret_cast<const char*>(late.bytes), sizeof late.bytes);
+  }
+  ASSERT_TRUE(Run(0, 0));
+  EXPECT_EQ(page.m_nPointCount, 2);
+  const auto lines = Lines();
+  const auto route = std::find(lines.begin(), lines.end(), "<coordinates>");
+  ASSERT_NE(route, lines.end());
+  EXPECT_NE(route[1].find("122.0000000,26.0000000,1.00 </coordinates>"), std::string::npos);
+  EXPECT_EQ(Placemark(lines, 1)[5], "#styleMap_TLP_Finish");
+  EXPECT_TRUE(Placemark(lines, 2).empty());
+}
+
 TEST_F(PhotoKmlTest, FailuresNameTheFile) {
   // No track file.
   EXPECT_FALSE(Run(0, 0));
