@@ -14,7 +14,7 @@ void CPageTrackLogPhoto::ReadExifDateTime(const std::string& path, std::int32_t&
                                                              &std::fclose);
   if (!file) {
     errorFlag = 1;
-    message = "Cannot open photo file.";
+    message = LoadText(IDS_PHOTO_CANNOT_OPEN_PHOTO);
     return;
   }
   const ExifByteSource source(file.get());

@@ -15,6 +15,7 @@
 #include <memory>
 #include <system_error>
 
+#include "framework/Strings.h"
 #include "photo/ExifLayout.h"
 #include "photo/PageTrackLogPhoto.h"
 #include "platform/ProcessTimeZone.h"
@@ -103,7 +104,7 @@ GpsCopyResult GpsCopyBuilder::PatchIfd(std::uint64_t offset, std::uint32_t point
       }
       if ((begin < m_insertEntry && m_insertEntry < end) ||
           (begin < m_insertBlock && m_insertBlock < end)) {
-        message = "EXIF data lies across the place of the GPS data.";
+        message = LoadResString(IDS_PHOTO_GPS_DATA_IN_THE_WAY);
         return GpsCopyResult::UnsupportedLayout;
       }
     }
@@ -198,7 +199,7 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
     if (entry.nTag < kTagGpsIfd) ++entriesBeforeGps;
   }
   if (count == 0) {
-    message = "EXIF layout not supported for GPS data.";
+    message = LoadResString(IDS_PHOTO_GPS_LAYOUT);
     return GpsCopyResult::UnsupportedLayout;
   }
   if (!hasExif) {
@@ -214,21 +215,21 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
     sony = makeCount >= 4 && std::memcmp(text, "SONY", 4) == 0;
   }
   if (!canon && !sony) {
-    message = "Camera make not supported for GPS data.";
+    message = LoadResString(IDS_PHOTO_GPS_MAKE);
     return GpsCopyResult::UnsupportedMake;
   }
   if (hasGps) {
-    message = "Photo already holds GPS data.";
+    message = LoadResString(IDS_PHOTO_GPS_ALREADY);
     return GpsCopyResult::UnsupportedLayout;
   }
   const std::uint32_t ifd1 = U32(m_insertEntry);
   if (ifd1 == 0) {
-    message = "Photo has no thumbnail IFD to place GPS data before.";
+    message = LoadResString(IDS_PHOTO_GPS_NO_THUMBNAIL);
     return GpsCopyResult::UnsupportedLayout;
   }
   m_insertBlock = ifd1;
   if (ifd1 < m_insertEntry + 4 || exifIfd < m_insertEntry + 4) {
-    message = "EXIF structures are not in the order the GPS copy needs.";
+    message = LoadResString(IDS_PHOTO_GPS_ORDER);
     return GpsCopyResult::UnsupportedLayout;
   }
 
@@ -260,7 +261,7 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
       ifd += 12;  // "SONY DSC " header before the IFD
     }
     if (!In(ifd, 2) || ifd + 2 + std::uint64_t{U16(ifd)} * kEntrySize > makerNote + makerNoteSize) {
-      message = "Maker note layout not supported for GPS data.";
+      message = LoadResString(IDS_PHOTO_GPS_MAKER_NOTE);
       return GpsCopyResult::UnsupportedLayout;
     }
     if (const GpsCopyResult r = PatchIfd(ifd, 0xFFFFFFFFu, 0xFFFFFFFFu, tiffOut, message);
@@ -276,7 +277,7 @@ GpsCopyResult GpsCopyBuilder::Build(const TrackPoint& point, std::vector<BYTE>& 
   }
   for (const Region& region : structures) {
     if (region.begin < m_insertEntry + 4 || region.end > ifd1) {
-      message = "EXIF structures are not in the order the GPS copy needs.";
+      message = LoadResString(IDS_PHOTO_GPS_ORDER);
       return GpsCopyResult::UnsupportedLayout;
     }
   }
@@ -384,11 +385,11 @@ GpsCopyResult BuildGpsExifHead(std::span<const BYTE> source, const TrackPoint& p
   if (source.size() < 2 || !LocateExifSegment(bytes, segment)) return GpsCopyResult::FormatError;
   if (!std::isfinite(point.fLatitude) || !std::isfinite(point.fLongitude) ||
       std::fabs(point.fLatitude) > 90 || std::fabs(point.fLongitude) > 180) {
-    message = "Track point position out of range.";
+    message = LoadResString(IDS_PHOTO_GPS_POINT_RANGE);
     return GpsCopyResult::FormatError;
   }
   if (segment.nLength + kGrowth > kMaxSegmentLength) {
-    message = "EXIF block too large to add GPS data.";
+    message = LoadResString(IDS_PHOTO_GPS_TOO_LARGE);
     return GpsCopyResult::UnsupportedLayout;
   }
   std::vector<BYTE> tiff;
@@ -458,7 +459,8 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
 
   const auto earlier = m_gpsCopySources.find(output.string());
   if (earlier != m_gpsCopySources.end() && earlier->second != path) {
-    fail("GPS copy name " + output.string() + " is already used by " + earlier->second + ".");
+    fail(FormatString(LoadText(IDS_PHOTO_GPS_NAME_TAKEN).c_str(), output.c_str(),
+                      earlier->second.c_str()));
     return;
   }
   const FdCloser photo{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
@@ -468,14 +470,14 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
   std::vector<BYTE> data, head;
   std::size_t rest = 0;
   if (photo.fd < 0 || !ReadFileStart(photo.fd, kHeadBytes, data)) {
-    fail("Cannot open photo file.");
+    fail(LoadText(IDS_PHOTO_CANNOT_OPEN_PHOTO));
     return;
   }
   std::string why;
   GpsCopyResult result = BuildGpsExifHead(data, point, head, rest, why);
   if (result == GpsCopyResult::FormatError && data.size() == kHeadBytes) {
     if (!ReadFileStart(photo.fd, 0, data)) {
-      fail("Cannot open photo file.");
+      fail(LoadText(IDS_PHOTO_CANNOT_OPEN_PHOTO));
       return;
     }
     result = BuildGpsExifHead(data, point, head, rest, why);
@@ -504,11 +506,11 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
   std::error_code ec;
   fs::create_directory(gpsFolder, ec);
   if (!fs::is_directory(gpsFolder, ec)) {
-    fail("Cannot create folder " + gpsFolder.string() + ".");
+    fail(FormatString(LoadText(IDS_PHOTO_GPS_NO_FOLDER).c_str(), gpsFolder.c_str()));
     return;
   }
   if (fs::exists(output, ec) && fs::equivalent(output, source, ec)) {
-    fail("GPS copy would replace the photo itself.");
+    fail(LoadText(IDS_PHOTO_GPS_REPLACES_PHOTO));
     return;
   }
   // Created exclusively: nothing already at a temporary name (a link to the
@@ -521,7 +523,7 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
   if (!written || rename(temporary.c_str(), output.c_str()) != 0) {
     if (fd >= 0) unlink(temporary.c_str());
     fs::remove(gpsFolder, ec);  // only when empty
-    fail("Cannot write " + output.string() + ".");
+    fail(FormatString(LoadText(IDS_PHOTO_GPS_NOT_WRITTEN).c_str(), output.c_str()));
     return;
   }
   m_gpsCopySources[output.string()] = path;

@@ -14,6 +14,7 @@
 #include "formats/TrackLogReader.h"
 #include "formats/UnicodeTextFile.h"
 #include "framework/FileDialog.h"
+#include "framework/Strings.h"
 #include "framework/Time.h"
 #include "photo/PageTrackLogPhoto.h"
 #include "photo/PhotoKmlOutput.h"
@@ -30,7 +31,9 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string Reason(const std::string& text, int err) {
+// The failure text `id` naming `path`, with the system's reason when there is one.
+std::string Failure(UINT id, const std::string& path, int err = 0) {
+  std::string text = FormatString(LoadResString(id).c_str(), path.c_str());
   return err != 0 ? text + ": " + std::strerror(err) : text;
 }
 
@@ -67,7 +70,7 @@ void CPageTrackLogPhoto::OnConvert() {
 
   std::string error;
   if (SameFile(m_strKmlPath, m_strTrlPath)) {
-    error = "The output " + m_strKmlPath + " is the track-log file itself.";
+    error = Failure(IDS_PHOTO_OUTPUT_IS_TRACK, m_strKmlPath);
   } else {
     CPhotoKmlOutput output(m_strKmlPath);
     auto file = std::make_unique<CUnicodeTextFile>();
@@ -111,14 +114,14 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
   m_pointNames.clear();
   m_nPointCount = 0;
   if (m_pKmlFile == nullptr || !m_pKmlFile->IsOpen()) {
-    m_strJobError = Reason("Cannot write " + m_strOutputName, EBADF);
+    m_strJobError = Failure(IDS_PHOTO_CANNOT_WRITE, m_strOutputName, EBADF);
     return FALSE;
   }
   // The program's texts and paths are UTF-8.
   m_pKmlFile->SetCodePage(static_cast<int>(CP_UTF8));
   FilePtr trl(std::fopen(m_strTrlPath.c_str(), "rb"));
   if (!trl) {
-    m_strJobError = Reason("Cannot open " + m_strTrlPath, errno);
+    m_strJobError = Failure(IDS_PHOTO_CANNOT_OPEN, m_strTrlPath, errno);
     m_pKmlFile->Abort();
     return FALSE;
   }
@@ -140,7 +143,7 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
   m_nPointCount = static_cast<int>(m_points.size());
 
   if (!read) {
-    m_strJobError = Reason("Cannot read " + m_strTrlPath, errno);
+    m_strJobError = Failure(IDS_PHOTO_CANNOT_READ, m_strTrlPath, errno);
   } else {
     SortTrackPoints();
     ParsePhotos();
@@ -148,10 +151,11 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
     SortPhotos();
     MatchPhotos();
     try {
-      if (!WriteKmlBody(trl.get())) m_strJobError = Reason("Cannot read " + m_strTrlPath, errno);
+      if (!WriteKmlBody(trl.get()))
+        m_strJobError = Failure(IDS_PHOTO_CANNOT_READ, m_strTrlPath, errno);
       if (m_strJobError.empty()) m_pKmlFile->Close();
     } catch (const CFileException& e) {
-      m_strJobError = Reason("Cannot write " + m_strOutputName, e.m_lOsError);
+      m_strJobError = Failure(IDS_PHOTO_CANNOT_WRITE, m_strOutputName, e.m_lOsError);
     }
   }
   if (!m_strJobError.empty()) m_pKmlFile->Abort();

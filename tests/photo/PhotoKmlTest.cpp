@@ -33,7 +33,10 @@ class PhotoKmlTest : public ::testing::Test {
     g_utilityManager.m_bWriteGpsToPhoto = 0;
     g_utilityManager.m_bHighSpeed = FALSE;
   }
-  void TearDown() override { g_utilityManager.m_bWriteGpsToPhoto = 0; }
+  void TearDown() override {
+    g_utilityManager.m_bWriteGpsToPhoto = 0;
+    SetResLanguage(ResLanguage::English);
+  }
 
   // A track of points one minute apart from kStart, and a bad record.
   void WriteTrack(int points) {
@@ -278,6 +281,25 @@ TEST_F(PhotoKmlTest, FailuresNameTheFile) {
   EXPECT_FALSE(page.CombinePhotos(trl.string(), &full, photos.string()));
   EXPECT_NE(page.m_strJobError.find("/dev/full"), std::string::npos) << page.m_strJobError;
   EXPECT_FALSE(full.IsOpen());
+}
+
+TEST_F(PhotoKmlTest, FailureTextsInTheWindowsLanguage) {
+  SetResLanguage(ResLanguage::TraditionalChinese);
+  EXPECT_FALSE(Run(0, 0));  // no track file
+  const std::string open = FormatString(LoadResString(IDS_PHOTO_CANNOT_OPEN).c_str(), trl.c_str());
+  EXPECT_EQ(page.m_strJobError.rfind(open + ": ", 0), 0u) << page.m_strJobError;
+  // A geotagged copy whose name another photo's copy took.
+  g_utilityManager.m_bWriteGpsToPhoto = 1;
+  WriteTrack(4);
+  AddPhoto("a.jpg", "2008:05:01 00:01:05");
+  AddPhoto("a.JPG", "2008:05:01 00:01:10");
+  ASSERT_TRUE(Run(0, 0));
+  const auto lines = ResultLines(page);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0],
+            (photos / "a.JPG").string() + ";" +
+                FormatString(LoadResString(IDS_PHOTO_GPS_NAME_TAKEN).c_str(),
+                             (photos / "GPS" / "a_GPS.jpg").c_str(), (photos / "a.jpg").c_str()));
 }
 
 TEST_F(PhotoKmlTest, ConvertReplacesTheFileOnlyWhenComplete) {
