@@ -15,15 +15,19 @@ ON_BN_CLICKED(IDC_STEP_KML_CHECK, &CStepByStepDlg::OnKmlCheck)
 ON_BN_CLICKED(IDC_STEP_WRITE_TOTAL, &CStepByStepDlg::OnWriteTotal)
 END_MESSAGE_MAP()
 
-BOOL CStepByStepDlg::CreateOutput(Output which) {
-  OutputFile& file = File(which);
-  file.Discard();
+void CStepByStepDlg::DiscardOutput(Output which) {
+  File(which).Discard();
   DescriptorOf(which) = -1;
   StreamOf(which) = nullptr;
+}
+
+BOOL CStepByStepDlg::CreateOutput(Output which) {
+  DiscardOutput(which);
+  OutputFile& file = File(which);
   // Never the chosen path itself: a link planted there would be written
   // through, and a failed download would leave an earlier file cut short.
   if (PathOf(which).empty() || file.Create(PathOf(which)) != 0 || file.Stream() == nullptr) {
-    file.Discard();
+    DiscardOutput(which);
     return FALSE;
   }
   DescriptorOf(which) = file.Descriptor();
@@ -38,11 +42,7 @@ int CStepByStepDlg::CommitOutput(Output which) {
 }
 
 void CStepByStepDlg::DiscardOutputs() {
-  for (Output which : {kTextOutput, kKmlOutput}) {
-    File(which).Discard();
-    DescriptorOf(which) = -1;
-    StreamOf(which) = nullptr;
-  }
+  for (Output which : {kTextOutput, kKmlOutput}) DiscardOutput(which);
 }
 
 BOOL CStepByStepDlg::OnInitDialog() {
@@ -84,9 +84,7 @@ void CStepByStepDlg::OnSelectPhotoFolder() {
 
 void CStepByStepDlg::PickOutputFile(int checkId, const char* ext, UINT filterId, Output which,
                                     int id) {
-  File(which).Discard();
-  DescriptorOf(which) = -1;
-  StreamOf(which) = nullptr;
+  DiscardOutput(which);
   if (!IsDlgButtonChecked(checkId)) return;
   const std::string initial = std::string("*.") + ext;
   const std::string filter = LoadString(filterId);

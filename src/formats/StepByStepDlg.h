@@ -74,6 +74,7 @@ class CStepByStepDlg : public CDialog {
   // Picks a folder into path and shows it in control id; chosen is 1 when
   // the picker gave a path.
   void PickFolder(UINT titleId, std::string& path, int& chosen, int id);
+  void DiscardOutput(Output which);
   void PickOutputFile(int checkId, const char* ext, UINT filterId, Output which, int id);
   OutputFile& File(Output which) { return which == kTextOutput ? m_textOutput : m_kmlOutput; }
   std::string& PathOf(Output which) { return which == kTextOutput ? m_strTextPath : m_strKmlPath; }
