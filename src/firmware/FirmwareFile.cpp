@@ -14,7 +14,7 @@
 
 #include "firmware/Crc32.h"
 #include "framework/Dialog.h"
-#include "platform/TempFile.h"
+#include "platform/OutputFile.h"
 #include "res/firmware_ids.h"
 
 namespace {
@@ -122,21 +122,15 @@ std::string Cause(int err) { return err == EINVAL ? "not a regular file" : std::
 // into place; the rename replaces whatever name sits at tempPath itself and
 // never writes through it.
 int WriteImageFile(const std::string& tempPath, const BYTE* data, std::size_t size) {
-  RemoveStaleTempFiles(tempPath);
-  std::filesystem::path part;
-  const int fd = CreateTempFileBeside(tempPath, part, 0666);
-  if (fd < 0) return errno;
-  int err = 0;
-  for (std::size_t done = 0; err == 0 && done < size;) {
-    const ssize_t n = write(fd, data + done, size - done);
-    if (n < 0 && errno != EINTR) err = errno;
-    if (n == 0) err = ENOSPC;
+  OutputFile image;
+  if (const int err = image.Create(tempPath); err != 0) return err;
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = write(image.Descriptor(), data + done, size - done);
+    if (n < 0 && errno != EINTR) return errno;
+    if (n == 0) return ENOSPC;
     if (n > 0) done += static_cast<std::size_t>(n);
   }
-  if (close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && rename(part.c_str(), tempPath.c_str()) != 0) err = errno;
-  if (err != 0) unlink(part.c_str());
-  return err;
+  return image.Commit();
 }
 
 }  // namespace

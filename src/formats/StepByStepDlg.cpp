@@ -1,8 +1,5 @@
 #include "formats/StepByStepDlg.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "common/UtilityManager.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
@@ -18,24 +15,34 @@ ON_BN_CLICKED(IDC_STEP_KML_CHECK, &CStepByStepDlg::OnKmlCheck)
 ON_BN_CLICKED(IDC_STEP_WRITE_TOTAL, &CStepByStepDlg::OnWriteTotal)
 END_MESSAGE_MAP()
 
-BOOL CreateOutputFile(const std::string& path, int& fd, std::FILE*& stream) {
-  fd = -1;
-  stream = nullptr;
-  if (path.empty()) return FALSE;
-  const int created = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (created < 0) return FALSE;
-  // The stream gets its own descriptor of the same open file, so the
-  // caller can close the descriptor and the stream each.
-  const int second = ::dup(created);
-  std::FILE* opened = second >= 0 ? ::fdopen(second, "wb") : nullptr;
-  if (opened == nullptr) {
-    if (second >= 0) ::close(second);
-    ::close(created);
+void CStepByStepDlg::DiscardOutput(Output which) {
+  File(which).Discard();
+  DescriptorOf(which) = -1;
+  StreamOf(which) = nullptr;
+}
+
+BOOL CStepByStepDlg::CreateOutput(Output which) {
+  DiscardOutput(which);
+  OutputFile& file = File(which);
+  // Never the chosen path itself: a link planted there would be written
+  // through, and a failed download would leave an earlier file cut short.
+  if (PathOf(which).empty() || file.Create(PathOf(which)) != 0 || file.Stream() == nullptr) {
+    DiscardOutput(which);
     return FALSE;
   }
-  fd = created;
-  stream = opened;
+  DescriptorOf(which) = file.Descriptor();
+  StreamOf(which) = file.Stream();
   return TRUE;
+}
+
+int CStepByStepDlg::CommitOutput(Output which) {
+  DescriptorOf(which) = -1;
+  StreamOf(which) = nullptr;
+  return File(which).Commit();
+}
+
+void CStepByStepDlg::DiscardOutputs() {
+  for (Output which : {kTextOutput, kKmlOutput}) DiscardOutput(which);
 }
 
 BOOL CStepByStepDlg::OnInitDialog() {
@@ -48,8 +55,7 @@ BOOL CStepByStepDlg::OnInitDialog() {
   SetDlgItemTextRes(IDC_STEP_COMBINE_JPG, IDS_STEP_COMBINE_JPG);
   SetDlgItemTextRes(IDOK, 301);
   SetDlgItemTextRes(IDCANCEL, 302);
-  m_hTextFile = m_hKmlFile = -1;
-  m_pTextFile = m_pKmlFile = nullptr;
+  DiscardOutputs();
   m_bPhotoFolderChosen = 0;
   m_bLogFolderChosen = 0;
   m_bWriteTotal = 0;
@@ -76,28 +82,25 @@ void CStepByStepDlg::OnSelectPhotoFolder() {
   PickFolder(IDS_STEP_COMBINE_JPG, m_strPhotoFolder, m_bPhotoFolderChosen, IDC_STEP_PHOTO_FOLDER);
 }
 
-void CStepByStepDlg::PickOutputFile(int checkId, const char* ext, UINT filterId, std::string& path,
-                                    int id, int& fd, std::FILE*& stream) {
-  fd = -1;
-  stream = nullptr;
+void CStepByStepDlg::PickOutputFile(int checkId, const char* ext, UINT filterId, Output which,
+                                    int id) {
+  DiscardOutput(which);
   if (!IsDlgButtonChecked(checkId)) return;
   const std::string initial = std::string("*.") + ext;
   const std::string filter = LoadString(filterId);
   CFileDialog chooser(FALSE, ext, initial.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                       filter.c_str(), this);
   if (chooser.DoModal() != IDOK) return;
-  path = chooser.GetPathName();
-  SetDlgItemText(id, path);
+  PathOf(which) = chooser.GetPathName();
+  SetDlgItemText(id, PathOf(which));
 }
 
 void CStepByStepDlg::OnSelectTextFile() {
-  PickOutputFile(IDC_STEP_TEXT_CHECK, "txt", IDS_FILTER_TXT, m_strTextPath, IDC_STEP_TEXT_PATH,
-                 m_hTextFile, m_pTextFile);
+  PickOutputFile(IDC_STEP_TEXT_CHECK, "txt", IDS_FILTER_TXT, kTextOutput, IDC_STEP_TEXT_PATH);
 }
 
 void CStepByStepDlg::OnSelectKmlFile() {
-  PickOutputFile(IDC_STEP_KML_CHECK, "kml", IDS_FILTER_KML, m_strKmlPath, IDC_STEP_KML_PATH,
-                 m_hKmlFile, m_pKmlFile);
+  PickOutputFile(IDC_STEP_KML_CHECK, "kml", IDS_FILTER_KML, kKmlOutput, IDC_STEP_KML_PATH);
 }
 
 void CStepByStepDlg::OnTextCheck() {
@@ -132,9 +135,7 @@ void CStepByStepDlg::OnOK() {
     ShowMessageBox(GetSafeHwnd(), m_strMessage, LoadString(300), MB_ICONSTOP);
     return;
   }
-  if (IsDlgButtonChecked(IDC_STEP_KML_CHECK) && !m_bPhotoFolderChosen)
-    CreateOutputFile(m_strKmlPath, m_hKmlFile, m_pKmlFile);
-  if (IsDlgButtonChecked(IDC_STEP_TEXT_CHECK))
-    CreateOutputFile(m_strTextPath, m_hTextFile, m_pTextFile);
+  if (IsDlgButtonChecked(IDC_STEP_KML_CHECK) && !m_bPhotoFolderChosen) CreateOutput(kKmlOutput);
+  if (IsDlgButtonChecked(IDC_STEP_TEXT_CHECK)) CreateOutput(kTextOutput);
   EndDialog(IDOK);
 }

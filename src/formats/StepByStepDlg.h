@@ -9,6 +9,7 @@
 
 #include "formats/UnicodeTextFile.h"
 #include "framework/Dialog.h"
+#include "platform/OutputFile.h"
 #include "res/formats_ids.h"
 
 class CStepByStepDlg : public CDialog {
@@ -40,14 +41,26 @@ class CStepByStepDlg : public CDialog {
   int m_bPhotoFolderChosen = 0;
 
   // The dialog's own text and KML outputs (their check boxes are hidden):
-  // the paths chosen, and the files OK created there. A descriptor of -1
-  // and a null stream mean no file; the caller closes what OK created.
+  // the paths chosen, and the temporary files OK created for them, renamed
+  // to the chosen paths only once the download has written them. A
+  // descriptor of -1 and a null stream mean no file; both belong to the
+  // output objects below.
   std::string m_strTextPath;
   std::string m_strKmlPath;
   int m_hTextFile = -1;
   int m_hKmlFile = -1;
   std::FILE* m_pTextFile = nullptr;
   std::FILE* m_pKmlFile = nullptr;
+
+  enum Output { kTextOutput, kKmlOutput };
+  // Creates the temporary of an output at its chosen path into its
+  // descriptor and stream. FALSE (slots -1 and null) when it cannot be.
+  BOOL CreateOutput(Output which);
+  // Renames the written output over its chosen path: 0, or the errno of
+  // the failing step (the temporary is then removed).
+  int CommitOutput(Output which);
+  // Removes the temporaries not committed; the chosen paths stay as they were.
+  void DiscardOutputs();
 
   // The Unicode file that carries the photo KML of a download.
   CUnicodeTextFile m_photoKmlFile;
@@ -61,11 +74,13 @@ class CStepByStepDlg : public CDialog {
   // Picks a folder into path and shows it in control id; chosen is 1 when
   // the picker gave a path.
   void PickFolder(UINT titleId, std::string& path, int& chosen, int id);
-  void PickOutputFile(int checkId, const char* ext, UINT filterId, std::string& path, int id,
-                      int& fd, std::FILE*& stream);
-};
+  void DiscardOutput(Output which);
+  void PickOutputFile(int checkId, const char* ext, UINT filterId, Output which, int id);
+  OutputFile& File(Output which) { return which == kTextOutput ? m_textOutput : m_kmlOutput; }
+  std::string& PathOf(Output which) { return which == kTextOutput ? m_strTextPath : m_strKmlPath; }
+  int& DescriptorOf(Output which) { return which == kTextOutput ? m_hTextFile : m_hKmlFile; }
+  std::FILE*& StreamOf(Output which) { return which == kTextOutput ? m_pTextFile : m_pKmlFile; }
 
-// Creates path for writing (owner read and write) and opens it as a
-// descriptor and a "wb" stream on the same file. FALSE (fd -1, stream null)
-// when it cannot be created.
-BOOL CreateOutputFile(const std::string& path, int& fd, std::FILE*& stream);
+  OutputFile m_textOutput;
+  OutputFile m_kmlOutput;
+};

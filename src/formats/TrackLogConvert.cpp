@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "formats/TrackLogExport.h"
+#include "platform/OutputFile.h"
 
 namespace {
 struct FileCloser {
@@ -50,36 +51,29 @@ CTrackLogExport::ConvertResult CTrackLogExport::ConvertToFile(const std::string&
   }
   struct stat in {
   }, out{};
-  const bool hadOutput = ::stat(outPath.c_str(), &out) == 0;
-  if (hadOutput && ::fstat(fileno(source.get()), &in) == 0 && in.st_dev == out.st_dev &&
-      in.st_ino == out.st_ino) {
+  if (::stat(outPath.c_str(), &out) == 0 && ::fstat(fileno(source.get()), &in) == 0 &&
+      in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
     Describe(error, "The output " + outPath + " is the track-log file itself", EEXIST);
     return R::OutputIsSource;
   }
 
-  std::string temp = outPath + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    Describe(error, "Cannot create " + outPath, errno);
-    return R::OutputFailed;
-  }
-  FilePtr output(::fdopen(fd, "wb"));
-  if (!output) {
-    const int err = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
+  OutputFile output;
+  if (const int err = output.Create(outPath); err != 0) {
     Describe(error, "Cannot create " + outPath, err);
     return R::OutputFailed;
   }
+  if (output.Stream() == nullptr) {
+    Describe(error, "Cannot create " + outPath, errno);
+    return R::OutputFailed;
+  }
   m_pSource = source.get();
-  m_pOutput = output.get();
+  m_pOutput = output.Stream();
   const BOOL written = ConvertFile();
   const int writeErr = errno;
   m_pSource = m_pOutput = nullptr;
   if (!written) {
     const bool readFailed = std::ferror(source.get()) != 0;
-    output.reset();
-    ::unlink(temp.c_str());
+    output.Discard();
     if (readFailed) {
       Describe(error, "Cannot read " + trlPath, writeErr);
       return R::SourceFailed;
@@ -87,20 +81,8 @@ CTrackLogExport::ConvertResult CTrackLogExport::ConvertToFile(const std::string&
     Describe(error, "Cannot write " + outPath, writeErr);
     return R::OutputFailed;
   }
-  std::FILE* raw = output.release();
-  if (std::fclose(raw) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
+  if (const int err = output.Commit(); err != 0) {
     Describe(error, "Cannot write " + outPath, err);
-    return R::OutputFailed;
-  }
-  // mkstemp creates the file private: keep the mode of the file it replaces,
-  // or give a new one the usual rw-r--r--.
-  ::chmod(temp.c_str(), hadOutput ? (out.st_mode & 07777) : 0644);
-  if (std::rename(temp.c_str(), outPath.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    Describe(error, "Cannot create " + outPath, err);
     return R::OutputFailed;
   }
   return R::Done;

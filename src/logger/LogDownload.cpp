@@ -29,18 +29,10 @@ constexpr std::uint32_t kPieceSize = 2048;
 constexpr int kMaxRequestAttempts = 5;
 constexpr int kMaxResumesWithoutPiece = 10;
 
-// Closes the outputs the options dialog created (descriptor and stream each).
+// Closes the outputs the options dialog created; those the download did not
+// complete are removed, leaving the chosen files as they were.
 void CloseOptionOutputs(CStepByStepDlg& options) {
-  for (std::FILE** stream : {&options.m_pTextFile, &options.m_pKmlFile})
-    if (*stream) {
-      std::fclose(*stream);
-      *stream = nullptr;
-    }
-  for (int* fd : {&options.m_hTextFile, &options.m_hKmlFile})
-    if (*fd >= 0) {
-      ::close(*fd);
-      *fd = -1;
-    }
+  options.DiscardOutputs();
   if (options.m_photoKmlFile.m_pStream) options.m_photoKmlFile.Close();
 }
 

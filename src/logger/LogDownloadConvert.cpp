@@ -49,7 +49,7 @@ BOOL CPageMTKTracklogSetting::ConvertTrackFilesWithPhotos() {
   return TRUE;
 }
 
-BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(const CStepByStepDlg& options) {
+BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(CStepByStepDlg& options) {
   if (!options.m_pTextFile && !options.m_pKmlFile) return TRUE;
   // The segment files one after the other make the whole track.
   FilePtr whole(std::tmpfile());
@@ -76,13 +76,18 @@ BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(const CStepByStepDlg& options
     std::FILE* stream;
     const std::string& path;
     TrackOutputFormat format;
+    CStepByStepDlg::Output which;
   };
-  for (const Output& out : {Output{options.m_pTextFile, options.m_strTextPath, kTrackOutputText},
-                            Output{options.m_pKmlFile, options.m_strKmlPath, kTrackOutputKml}}) {
+  for (const Output& out : {Output{options.m_pTextFile, options.m_strTextPath, kTrackOutputText,
+                                   CStepByStepDlg::kTextOutput},
+                            Output{options.m_pKmlFile, options.m_strKmlPath, kTrackOutputKml,
+                                   CStepByStepDlg::kKmlOutput}}) {
     if (!out.stream) continue;
-    if (!CTrackLogExport::WriteFormat(out.format, whole.get(), out.stream) ||
-        std::fflush(out.stream) != 0) {
-      ReportFileError("Cannot write " + out.path + ": " + std::strerror(errno));
+    // Written to its temporary, which replaces the chosen file only when whole.
+    int err = CTrackLogExport::WriteFormat(out.format, whole.get(), out.stream) ? 0 : errno;
+    if (err == 0) err = options.CommitOutput(out.which);
+    if (err != 0) {
+      ReportFileError("Cannot write " + out.path + ": " + std::strerror(err));
       return FALSE;
     }
     if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd())

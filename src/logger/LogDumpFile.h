@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/OutputFile.h"
+
 class CLogDumpFile {
  public:
   static constexpr const char* kFileName = "Mirla.trl";
@@ -30,8 +32,8 @@ class CLogDumpFile {
  private:
   void Drop(const std::string& what, int err);
 
-  std::FILE* m_stream = nullptr;
+  OutputFile m_output;
+  std::FILE* m_stream = nullptr;  // the output's stream while open
   std::string m_path;
-  std::string m_tempPath;
   std::string m_error;
 };

@@ -255,8 +255,9 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   void RestoreAfterDownload();
   // The settings object's heartbeat-stopped flag, set by the heartbeat thread.
   static bool HeartbeatStopped();
-  // The Text and KML outputs of the options dialog get the whole track.
-  BOOL WriteCombinedOutputs(const CStepByStepDlg& options);
+  // The Text and KML outputs of the options dialog get the whole track;
+  // each replaces its chosen file only once written whole.
+  BOOL WriteCombinedOutputs(CStepByStepDlg& options);
   BOOL ConvertOneTrackFile(const std::string& name, BOOL withPhotos);
   // The photo page's KML for one TRL file, written beside kml and moved there.
   BOOL CombineTrackFileWithPhotos(const std::string& trl, const std::string& kml,

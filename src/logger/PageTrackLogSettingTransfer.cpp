@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <atomic>
+#include <cstring>
 
 #include "common/UtilityManager.h"
 #include "formats/BlockTrackDecoder.h"
@@ -10,7 +11,7 @@
 #include "framework/MessageBox.h"
 #include "framework/Strings.h"
 #include "logger/PageTrackLogSetting.h"
-#include "logger/TransferOutputFile.h"
+#include "platform/OutputFile.h"
 
 namespace {
 
@@ -83,9 +84,13 @@ BOOL CPageTrackLogSetting::RunUpload() {
   m_nOutputFormat = OutputFormatOf(dialog.GetFileExt());
 
   m_transfer.m_bTrackLog = 1;
-  CTransferOutputFile output;
-  if (!output.Create(dialog.GetPathName())) {
-    m_stTransferStatus.SetWindowText(LoadResString(IDS_TLS_UPLOAD_CREATE_FAILED));
+  OutputFile output;
+  const std::string path = dialog.GetPathName();
+  const int err = output.Create(path);
+  if (err != 0 || output.Stream() == nullptr) {
+    m_stTransferStatus.SetWindowText(
+        FormatString(LoadResString(IDS_TLS_UPLOAD_CANNOT_CREATE).c_str(), path.c_str(),
+                     std::strerror(err ? err : errno)));
     return TRUE;
   }
   m_transfer.SetDevicePage(DevicePage());
@@ -99,7 +104,7 @@ BOOL CPageTrackLogSetting::RunUpload() {
   if (outcome == BlockOutcome::kFinished) {
     const bool written =
         (m_nOutputFormat != kBlockOutputKml || WriteBlockKml(g_blockPointTables, m_pOutText)) &&
-        output.Commit();
+        output.Commit() == 0;
     if (!written) status = IDS_TLS_UPLOAD_WRITE_FAILED;
   } else if (outcome == BlockOutcome::kPortLost) {
     status = IDS_TLS_UPLOAD_PORT_LOST;

@@ -18,8 +18,8 @@
 #include "framework/Strings.h"
 #include "photo/ExifLayout.h"
 #include "photo/PageTrackLogPhoto.h"
+#include "platform/OutputFile.h"
 #include "platform/ProcessTimeZone.h"
-#include "platform/TempFile.h"
 
 namespace fs = std::filesystem;
 
@@ -515,13 +515,14 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
   }
   // Created exclusively: nothing already at a temporary name (a link to the
   // photo, say) is written through; the rename replaces only the name.
-  fs::path temporary;
-  const int fd = CreateTempFileBeside(output, temporary, 0666);
-  bool written = fd >= 0 && WriteAll(fd, head.data(), head.size()) &&
-                 CopyRest(photo.fd, static_cast<off_t>(rest), fd, static_cast<off_t>(head.size()));
-  if (fd >= 0 && close(fd) != 0) written = false;
-  if (!written || rename(temporary.c_str(), output.c_str()) != 0) {
-    if (fd >= 0) unlink(temporary.c_str());
+  OutputFile copy;
+  const bool written = copy.Create(output) == 0 &&
+                       WriteAll(copy.Descriptor(), head.data(), head.size()) &&
+                       CopyRest(photo.fd, static_cast<off_t>(rest), copy.Descriptor(),
+                                static_cast<off_t>(head.size())) &&
+                       copy.Commit() == 0;
+  if (!written) {
+    copy.Discard();
     fs::remove(gpsFolder, ec);  // only when empty
     fail(FormatString(LoadText(IDS_PHOTO_GPS_NOT_WRITTEN).c_str(), output.c_str()));
     return;

@@ -1,11 +1,8 @@
 #include "photo/PhotoKmlOutput.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -14,36 +11,27 @@ std::string Reason(const std::string& text, int err) {
 }
 }  // namespace
 
-CPhotoKmlOutput::CPhotoKmlOutput(std::string target) : m_target(std::move(target)) {}
-
-CPhotoKmlOutput::~CPhotoKmlOutput() {
-  if (m_fd >= 0) ::close(m_fd);
-  if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
-}
-
 BOOL CPhotoKmlOutput::Open(CUnicodeTextFile& file, std::string& error) {
-  std::string temporary = m_target + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0) {
-    error = Reason("Cannot create " + m_target, errno);
+  if (const int err = m_output.Create(m_target); err != 0) {
+    error = Reason("Cannot create " + m_target, err);
     return FALSE;
   }
-  m_fd = fd;
-  m_temporary = temporary;
   // The file object opens the temporary by name; it must be the file just
   // created, not one put in its place meanwhile.
   CFileException failure;
   struct stat created {
   }, opened{};
-  if (!file.Open(m_temporary,
+  if (!file.Open(m_output.TemporaryPath().string(),
                  CFile::modeWrite | CFile::typeText | CUnicodeTextFile::modeWriteUnicode,
                  &failure)) {
+    m_output.Discard();
     error = Reason("Cannot create " + m_target, failure.m_lOsError);
     return FALSE;
   }
-  if (::fstat(m_fd, &created) != 0 || ::fstat(file.m_hFile, &opened) != 0 ||
+  if (::fstat(m_output.Descriptor(), &created) != 0 || ::fstat(file.m_hFile, &opened) != 0 ||
       created.st_dev != opened.st_dev || created.st_ino != opened.st_ino) {
     file.Abort();
+    m_output.Discard();
     error = Reason("Cannot create " + m_target, EEXIST);
     return FALSE;
   }
@@ -51,24 +39,13 @@ BOOL CPhotoKmlOutput::Open(CUnicodeTextFile& file, std::string& error) {
 }
 
 BOOL CPhotoKmlOutput::Commit(std::string& error) {
-  if (m_fd < 0 || m_temporary.empty()) {
+  if (!m_output.IsOpen()) {
     error = Reason("Cannot write " + m_target, EBADF);
     return FALSE;
   }
-  if (::fsync(m_fd) != 0) {
-    error = Reason("Cannot write " + m_target, errno);
+  if (const int err = m_output.Commit(); err != 0) {
+    error = Reason("Cannot write " + m_target, err);
     return FALSE;
   }
-  // mkstemp makes the file private: keep the mode of a file it replaces, or
-  // give a new one the usual rw-r--r--.
-  struct stat old {};
-  ::fchmod(m_fd, ::stat(m_target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-  ::close(m_fd);
-  m_fd = -1;
-  if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-    error = Reason("Cannot create " + m_target, errno);
-    return FALSE;
-  }
-  m_temporary.clear();
   return TRUE;
 }

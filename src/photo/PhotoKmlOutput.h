@@ -6,24 +6,25 @@
 #include <string>
 
 #include "formats/UnicodeTextFile.h"
+#include "platform/OutputFile.h"
 
 class CPhotoKmlOutput {
  public:
-  explicit CPhotoKmlOutput(std::string target);
-  ~CPhotoKmlOutput();  // removes the temporary unless committed
-  CPhotoKmlOutput(const CPhotoKmlOutput&) = delete;
-  CPhotoKmlOutput& operator=(const CPhotoKmlOutput&) = delete;
+  explicit CPhotoKmlOutput(std::string target) : m_target(std::move(target)) {}
+  // The temporary is removed unless committed.
 
   // Creates the temporary and opens file on it for UTF-16LE writing. FALSE
-  // with a message naming the target when it cannot be created.
+  // with a message naming the target when it cannot be created (also when
+  // the target is a file the user may not write).
   BOOL Open(CUnicodeTextFile& file, std::string& error);
   // Makes the written (and closed) file durable and renames it over the
   // target. FALSE with a message when that fails; the target is then as
   // it was.
   BOOL Commit(std::string& error);
+  // The temporary's name while it is open.
+  const std::filesystem::path& Temporary() const { return m_output.TemporaryPath(); }
 
  private:
   std::string m_target;
-  std::string m_temporary;
-  int m_fd = -1;  // the temporary as created, kept for the final sync
+  OutputFile m_output;
 };

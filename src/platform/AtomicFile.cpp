@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "platform/TempFile.h"
+#include "platform/OutputFile.h"
 
 namespace {
 
@@ -25,28 +25,10 @@ int WriteAll(int fd, const std::string& data) {
 }  // namespace
 
 int WriteFileAtomically(const std::filesystem::path& path, const std::string& data, unsigned mode) {
-  // Temporaries of writers killed half-way would otherwise stay for ever.
-  RemoveStaleTempFiles(path);
-  std::filesystem::path temp;
-  int fd = CreateTempFileBeside(path, temp, mode);
-  if (fd < 0) return errno;
-  int err = WriteAll(fd, data);
-  if (err == 0 && fsync(fd) != 0) err = errno;
-  if (close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    unlink(temp.c_str());
-    return err;
-  }
-  // Make the rename itself durable.
-  std::filesystem::path dir = path.parent_path();
-  if (dir.empty()) dir = ".";
-  int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
-  return 0;
+  OutputFile output;
+  if (const int err = output.Create(path, mode); err != 0) return err;
+  if (const int err = WriteAll(output.Descriptor(), data); err != 0) return err;
+  return output.Commit();
 }
 
 int ReadWholeFile(const std::filesystem::path& path, std::string& data, std::size_t maxBytes) {

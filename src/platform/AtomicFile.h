@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <string>
 
-// Writes data to a temporary file beside path (see TempFile.h; stale ones of
-// killed writers are removed first), flushes it to disk and renames it over
-// path. Returns 0, or the errno of the failing step (the old file is
+// Writes data to a temporary file beside path (see OutputFile.h: stale ones
+// of killed writers are removed first, a replaced file keeps its mode, one
+// the user may not write is refused), flushes it to disk and renames it
+// over path. Returns 0, or the errno of the failing step (the old file is
 // then untouched and the temporary file removed).
 int WriteFileAtomically(const std::filesystem::path& path, const std::string& data,
                         unsigned mode = 0600);

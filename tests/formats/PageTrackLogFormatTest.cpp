@@ -2,7 +2,11 @@
 // and failures, and Defaults.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "app/PageCommand.h"
@@ -178,6 +182,46 @@ TEST_F(FormatPage, ConvertReportsFailuresNamingTheFile) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             2);
+}
+
+TEST_F(FormatPage, OutputsGetTheUmaskOrTheReplacedModeAndWriteProtectedOnesAreKept) {
+  namespace fs = std::filesystem;
+  PickSource("mode.trl");
+  Tick(IDC_FORMAT_OUT_TEXT, true);
+  Tick(IDC_FORMAT_OUT_GPX, true);
+  formatstest::WriteAll(dir.path() / "mode.txt", "earlier");
+  fs::permissions(dir.path() / "mode.txt", fs::perms(0640));
+  formatstest::WriteAll(dir.path() / "mode.gpx", "protected");
+  fs::permissions(dir.path() / "mode.gpx", fs::perms(0444));
+  const mode_t saved = ::umask(077);
+  page.OnConvert();
+  ::umask(saved);
+  EXPECT_EQ(fs::status(dir.path() / "mode.kml").permissions(), fs::perms(0600));
+  EXPECT_EQ(fs::status(dir.path() / "mode.txt").permissions(), fs::perms(0640));
+  EXPECT_NE(ReadAll(dir.path() / "mode.txt"), "earlier");
+  // Refused, as opening it for writing is, with a message naming it.
+  EXPECT_EQ(ReadAll(dir.path() / "mode.gpx"), "protected");
+  EXPECT_EQ(ui.LastMessageBox().text, "Cannot write the output file " +
+                                          (dir.path() / "mode.gpx").string() +
+                                          ".\nPermission denied");
+  EXPECT_EQ(Status(), "Convert Failed!");
+}
+
+TEST_F(FormatPage, ConvertRemovesTheTemporariesOfKilledConversions) {
+  PickSource("k.trl");
+  // A conversion killed (-9) half-way left its temporary.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  const auto stale = dir.path() / ("k.kml.tmp." + std::to_string(child) + ".0");
+  formatstest::WriteAll(stale, "<kml");
+  page.OnConvert();
+  EXPECT_EQ(Status(), "Convert Successfully!");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"k.kml", "k.trl"}));
 }
 
 TEST_F(FormatPage, DefaultsKeepThePhotoZone) {

@@ -1,7 +1,6 @@
 // The export options dialog: OK needs a track-log folder; the choices the
 // download reads.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "formats/FormatsTestUtil.h"
 #include "formats/StepByStepDlg.h"
@@ -117,7 +116,32 @@ TEST(StepByStepDlg, HiddenOutputsAreCreatedByOk) {
   ASSERT_GE(dlg.m_hTextFile, 0);
   EXPECT_EQ(dlg.m_pKmlFile, nullptr);
   std::fputs("line\r\n", dlg.m_pTextFile);
-  std::fclose(dlg.m_pTextFile);
-  ::close(dlg.m_hTextFile);
+  EXPECT_FALSE(std::filesystem::exists(text));  // only once written whole
+  EXPECT_EQ(dlg.CommitOutput(CStepByStepDlg::kTextOutput), 0);
+  EXPECT_EQ(dlg.m_pTextFile, nullptr);
   EXPECT_EQ(formatstest::ReadAll(text), "line\r\n");
+}
+
+TEST(StepByStepDlg, OkNeverWritesThroughALinkAtAnOutput) {
+  ScriptedUi ui;
+  testsupport::TempDir dir;
+  const auto text = dir.path() / "out.txt";
+  const auto victim = dir.path() / "victim";
+  formatstest::WriteAll(victim, "keep");
+  std::filesystem::create_symlink(victim, text);
+  CStepByStepDlg dlg;
+  ui.AnswerFileDialog(text.string());
+  ui.AnswerFolder(dir.path().string());
+  ui.OnModal(IDD_STEP_BY_STEP, [&](CDialog& d) {
+    d.CheckDlgButton(IDC_STEP_TEXT_CHECK, 1);
+    Dlg(d).OnSelectTextFile();
+    Dlg(d).OnSelectLogFolder();
+    Dlg(d).OnOK();
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(formatstest::ReadAll(victim), "keep");
+  std::fputs("new", dlg.m_pTextFile);
+  EXPECT_EQ(dlg.CommitOutput(CStepByStepDlg::kTextOutput), 0);
+  EXPECT_EQ(formatstest::ReadAll(victim), "keep");  // the link alone is replaced
+  EXPECT_EQ(formatstest::ReadAll(text), "new");
 }

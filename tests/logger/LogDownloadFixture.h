@@ -66,11 +66,11 @@ class LogDownloadTest : public ::testing::Test {
       // The dialog's own outputs, as its OK creates them.
       if (!textPath.empty()) {
         options.m_strTextPath = textPath;
-        CreateOutputFile(textPath, options.m_hTextFile, options.m_pTextFile);
+        options.CreateOutput(CStepByStepDlg::kTextOutput);
       }
       if (!kmlPath.empty()) {
         options.m_strKmlPath = kmlPath;
-        CreateOutputFile(kmlPath, options.m_hKmlFile, options.m_pKmlFile);
+        options.CreateOutput(CStepByStepDlg::kKmlOutput);
       }
       dlg.EndDialog(IDOK);
     });

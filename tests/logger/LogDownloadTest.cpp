@@ -135,6 +135,21 @@ TEST_F(LogDownloadTest, VanishingPortEndsTheDownloadAsInterrupted) {
   EXPECT_TRUE(page->GetDlgItem(IDC_MTK_UPLOAD)->IsWindowEnabled());
 }
 
+TEST_F(LogDownloadTest, FailedDownloadLeavesTheOptionsOutputsAsTheyWere) {
+  Connect({.seed = 22, .sectors = 3});
+  textPath = (home.path() / "whole.txt").string();
+  std::ofstream(textPath) << "earlier";
+  sim::LogReadFaults faults;
+  faults.vanishAt = 0x10000;
+  memory->SetFaults(faults);
+  page->m_nReceiveIdleLimitMs = 300;
+  Upload();
+  EXPECT_EQ(ui.LastMessageBox().text, "Transmission interrupt !");
+  std::ifstream text(textPath);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(text)), {}), "earlier");
+  EXPECT_EQ(std::distance(fs::directory_iterator(home.path()), fs::directory_iterator()), 4);
+}
+
 TEST_F(LogDownloadTest, RequestThatCannotBeWrittenIsRetriedABoundedNumberOfTimes) {
   Connect({.seed = 19, .sectors = 3});
   sim::LogReadFaults faults;

@@ -165,7 +165,8 @@ TEST_F(PageTransferTest, FailedUploadsSayWhyAndKeepTheOldFile) {
   EXPECT_EQ(ui.LastMessageBox().text, "User break!");
 
   EXPECT_EQ(Upload(dir.path() / "missing" / "log.trl"),
-            "Upload failed. The file cannot be created.");
+            "Upload failed. The file " + (dir.path() / "missing" / "log.trl").string() +
+                " cannot be created: No such file or directory");
   // A complete log that cannot take the chosen name is not reported as saved.
   faults.userBreakAt = -1;
   block->SetFaults(faults);
