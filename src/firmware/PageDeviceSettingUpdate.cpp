@@ -131,6 +131,8 @@ void CPageDeviceSetting::UpdateFirmware() {
   Sleep(2000);
   ReleaseFlashLibrary();
 
+  std::string cause;
+
   if (m_flash.m_bAgentOk == 1 && m_flash.m_bImageOk == 1 && m_bDownloadOk == 1) {
     if (model == 5 || model == 6) SelfTestWait(450);
     if (model == 4) SelfTestWait(700);
@@ -148,17 +150,16 @@ void CPageDeviceSetting::UpdateFirmware() {
     ClosePortHandle();
     SetDlgItemText(IDC_DEV_UPDATE_STATUS, LoadString(IDS_FW_FAILED));
     unlockMain({IDOK, kMainAbout});
-    if (const std::string missing = MissingFlashFileText(m_flash); !missing.empty()) {
-      // The installation lacks a file the download needs: named.
-      ShowPortError(missing);
-    } else {
-      // A port the library could not open (permission, gone, busy) is named.
+    // The installation lacks a file the download needs, or the library could
+    // not open the port (permission, gone, busy): the box names it.
+    cause = MissingFlashFileText(m_flash);
+    if (cause.empty()) {
       std::string name;
       int baud = 0, handle = 0;
       g_utilityManager.GetPortSettings(name, baud, handle);
       SerialPort probe;
       if (!probe.Open(name, static_cast<DWORD>(baud)))
-        ShowPortError(DescribeSerialError(probe.LastError(), name));
+        cause = DescribeSerialError(probe.LastError(), name);
     }
   }
   std::error_code ec;
@@ -166,6 +167,8 @@ void CPageDeviceSetting::UpdateFirmware() {
   // Connect stays as the identification left it; the new version is read
   // when the program is started again.
   done();
+  // Shown when the update has ended, so the window need not wait for the user.
+  if (!cause.empty()) ShowPortError(cause);
 }
 
 BOOL CPageDeviceSetting::RunFlashDownload(FlashHandle hDownload) {

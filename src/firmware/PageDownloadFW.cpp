@@ -154,8 +154,7 @@ void CPageDownloadFW::UpdateFirmware() {
     ReleaseFlashLibrary();
     const bool ok = m_flash.m_bAgentOk == 1 && m_flash.m_bImageOk == 1 && m_bDownloadOk == 1;
     SetDlgItemText(IDC_DL_STATUS, LoadString(ok ? IDS_FW_SUCCESS : IDS_FW_FAILED));
-    if (const std::string missing = MissingFlashFileText(m_flash); !ok && !missing.empty())
-      ShowMessageBox(GetSafeHwnd(), missing, LoadString(300), MB_ICONHAND);
+    const std::string missing = ok ? std::string() : MissingFlashFileText(m_flash);
     EnableDeviceTab(TRUE);
     GetDlgItem(IDC_DL_BROWSE)->EnableWindow(TRUE);
     GetDlgItem(IDC_DL_DOWNLOAD)->EnableWindow(TRUE);
@@ -166,6 +165,8 @@ void CPageDownloadFW::UpdateFirmware() {
     std::error_code ec;
     std::filesystem::remove(m_szDlTempImagePath, ec);
     m_bBusy = 0;
+    // Shown when the update has ended, so the window need not wait for the user.
+    if (!missing.empty()) ShowMessageBox(GetSafeHwnd(), missing, LoadString(300), MB_ICONHAND);
     return;
   }
   SetDlgItemText(IDC_DL_STATUS, LoadString(IDS_FW_PORT_FAILED));

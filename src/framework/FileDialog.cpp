@@ -1,6 +1,7 @@
 // File choosers and the folder picker through replaceable hooks.
 #include "framework/FileDialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -43,6 +44,31 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszF
   m_ofn.Flags = dwFlags;
 }
 
+std::string FilterExtension(const std::string& filter, DWORD index) {
+  // Fields alternate name and patterns; an empty name ends the list.
+  std::size_t at = 0;
+  for (DWORD type = 1; at < filter.size(); ++type) {
+    const std::size_t nameEnd = filter.find('|', at);
+    if (nameEnd == std::string::npos || nameEnd == at) return {};
+    const std::size_t patternsEnd = std::min(filter.find('|', nameEnd + 1), filter.size());
+    if (type == index) {
+      const std::string patterns = filter.substr(nameEnd + 1, patternsEnd - nameEnd - 1);
+      const std::string first = patterns.substr(0, patterns.find(';'));
+      if (first.size() < 3 || first.compare(0, 2, "*.") != 0) return {};
+      const std::string ext = first.substr(2);
+      return ext.find_first_of("*?") == std::string::npos ? ext : std::string();
+    }
+    at = patternsEnd + 1;
+  }
+  return {};
+}
+
+std::string SaveExtension(const FileDialogRequest& request, DWORD filterIndex) {
+  if (request.defaultExt.empty()) return {};
+  const std::string chosen = FilterExtension(request.filter, filterIndex);
+  return chosen.empty() ? request.defaultExt : chosen;
+}
+
 INT_PTR CFileDialog::DoModal() {
   FileDialogHook hook = g_fileHook.Get();
   if (!hook) return IDCANCEL;
@@ -52,13 +78,15 @@ INT_PTR CFileDialog::DoModal() {
                         m_filter,
                         Str(m_ofn.lpstrInitialDir),
                         Str(m_ofn.lpstrTitle),
-                        m_ofn.Flags};
+                        m_ofn.Flags,
+                        m_ofn.nFilterIndex};
   auto chosen = hook(req);
-  if (!chosen || chosen->empty()) return IDCANCEL;
-  m_path = *chosen;
-  // A save chooser adds the default extension to a name without one.
-  if (!m_bOpen && !req.defaultExt.empty() && std::filesystem::path(m_path).extension().empty())
-    m_path += "." + req.defaultExt;
+  if (!chosen || chosen->path.empty()) return IDCANCEL;
+  m_path = chosen->path;
+  if (chosen->filterIndex != 0) m_ofn.nFilterIndex = chosen->filterIndex;
+  // A save chooser gives a name without extension the chosen type's.
+  const std::string ext = m_bOpen ? std::string() : SaveExtension(req, m_ofn.nFilterIndex);
+  if (!ext.empty() && std::filesystem::path(m_path).extension().empty()) m_path += "." + ext;
   return IDOK;
 }
 

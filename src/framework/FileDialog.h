@@ -31,10 +31,24 @@ struct FileDialogRequest {
   std::string initialDir;
   std::string title;
   DWORD flags;
+  DWORD filterIndex = 1;  // the file type shown first, from 1
 };
-// The chosen full path, or nullopt when the user cancelled.
-using FileDialogHook = std::function<std::optional<std::string>(const FileDialogRequest&)>;
+// What the user chose: the full path and the file type (from 1; 0 when the
+// chooser does not say, which keeps the type asked for).
+struct FileDialogChoice {
+  std::string path;
+  DWORD filterIndex = 0;
+};
+// The choice, or nullopt when the user cancelled.
+using FileDialogHook = std::function<std::optional<FileDialogChoice>(const FileDialogRequest&)>;
 FileDialogHook SetFileDialogHook(FileDialogHook hook);
+
+// The extension (without the dot) of the first pattern of file type `index`
+// (from 1) of a filter: "kml" for "*.kml"; "" for "*.*", "*" or no such type.
+std::string FilterExtension(const std::string& filter, DWORD index);
+// The extension a save chooser gives a name typed without one: the chosen
+// type's, else the default extension; none when there is no default.
+std::string SaveExtension(const FileDialogRequest& request, DWORD filterIndex);
 
 struct FolderRequest {
   std::string title;

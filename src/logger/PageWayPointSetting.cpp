@@ -110,16 +110,19 @@ int CPageWayPointSetting::DownloadWaypoints() {
   // transfer length can describe.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   struct stat info {};
-  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFE00) {
+  const bool known = fd >= 0 ? ::fstat(fd, &info) == 0 : ::stat(path.c_str(), &info) == 0;
+  // The date shown is always the shown file's: none when it has none.
+  char date[32] = {};
+  std::tm local{};
+  const std::time_t written = info.st_mtime;
+  if (known && localtime_r(&written, &local))
+    std::strftime(date, sizeof date, "%Y/%m/%d %I:%M %p", &local);
+  m_edDate.SetWindowText(date);
+  if (fd < 0 || !known || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFE00) {
     if (fd >= 0) ::close(fd);
     m_stTransferStatus.SetWindowText(LoadResString(IDS_WPT_OPEN_FAILED));
     return 1;
   }
-  char date[32] = {};
-  std::tm local{};
-  const std::time_t written = info.st_mtime;
-  if (localtime_r(&written, &local)) std::strftime(date, sizeof date, "%Y/%m/%d %I:%M %p", &local);
-  m_edDate.SetWindowText(date);
 
   m_transfer.m_fdOut = fd;
   m_nFileLength = static_cast<std::uint32_t>(info.st_size);

@@ -167,6 +167,16 @@ TEST_F(FirmwarePageTest, MissingAgentOrScatterFileFailsTheUpdateAndIsNamed) {
   ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
   device.OnSelectFile();
   device.m_flash.m_strFolder = folder.string();
+  // By the time the box names the file, the image is deleted and the window
+  // may close again.
+  std::vector<std::string> atBox;
+  MessageBoxHook scripted = SetMessageBoxHook([&](const MessageBoxRequest& r) {
+    const bool image = std::filesystem::exists(device.m_szTempImagePath) ||
+                       std::filesystem::exists(download.m_szDlTempImagePath);
+    const bool unlocked = download.m_bBusy == 0 && Enabled(download, IDC_DL_BROWSE);
+    atBox.push_back(std::string(image ? "image" : "") + (unlocked ? "" : "locked"));
+    return scripted(r);
+  });
   device.OnExecute();
   ASSERT_NE(device.GetUpdateThread(), nullptr);
   device.GetUpdateThread()->Wait(60000);
@@ -187,6 +197,8 @@ TEST_F(FirmwarePageTest, MissingAgentOrScatterFileFailsTheUpdateAndIsNamed) {
   EXPECT_EQ(Text(download, IDC_DL_STATUS), CDialog::LoadString(IDS_FW_FAILED));
   EXPECT_EQ(ui.LastMessageBox().text,
             CDialog::LoadString(IDS_FW_NO_SCATTER) + "\n" + folder.string() + "/scat.txt");
+  SetMessageBoxHook(std::move(scripted));
+  EXPECT_EQ(atBox, std::vector<std::string>(2, ""));
 }
 
 TEST_F(FirmwarePageTest, IdentityFieldsArrangeInsideTheFirmwareFrame) {

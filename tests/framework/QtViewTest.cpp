@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QImage>
 #include <QKeyEvent>
@@ -468,6 +470,39 @@ TEST(QtView, ChooserFiltersBecomeQtFiltersThatShowEveryFileForStarDotStar) {
   EXPECT_EQ(qtview::QtFileFilter("Track log|*.trl;*.TRL|All Files (*.*)|*.*||").toStdString(),
             "Track log (*.trl *.TRL);;All Files (*)");
   EXPECT_EQ(qtview::QtFileFilter("").toStdString(), "");
+}
+
+TEST(QtView, SaveChooserShowsTheAskedTypeAndGivesABareNameTheChosenTypesExtension) {
+  SharedView();
+  ScriptedUi ui;
+  SharedView().InstallDialogHooks();  // the Qt chooser, not the scripted one
+  testsupport::TempDir dir;
+  const std::string folder = dir.path().string();
+  CFileDialog save(FALSE, "trl", "*.trl", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                   "Log (*.trl)|*.trl|Text (*.txt)|*.txt|Map (*.kml)|*.kml||");
+  save.m_ofn.lpstrInitialDir = folder.c_str();
+  save.m_ofn.nFilterIndex = 2;
+  QString shown;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!chooser) return;
+    timer.stop();
+    shown = chooser->selectedNameFilter();
+    // The user picks the third type and types a name without extension.
+    if (auto* types = chooser->findChild<QComboBox*>("fileTypeCombo")) {
+      types->setCurrentIndex(2);
+      emit types->activated(2);
+      emit types->textActivated(types->currentText());
+    }
+    if (auto* name = chooser->findChild<QLineEdit*>("fileNameEdit")) name->setText("trip");
+    static_cast<QDialog*>(chooser)->accept();
+  });
+  timer.start(10);
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(shown.toStdString(), "Text (*.txt)");
+  EXPECT_EQ(save.m_ofn.nFilterIndex, 3u);
+  EXPECT_EQ(std::filesystem::path(save.GetPathName()).filename(), "trip.kml");
 }
 
 TEST(QtView, TraditionalChineseTextsHaveAFontWithTheirGlyphs) {

@@ -236,6 +236,9 @@ TEST_F(PageTransferTest, WaypointFileArrivesByteForByte) {
   EXPECT_EQ(ui.LastMessageBox().text, "Insufficient Memory Card Space!!");
   EXPECT_EQ(SendWaypointFile(dir.path() / "none.mpt"),
             "Download failed. The waypoint file cannot be read.");
+  // Name and date belong to the same file: a file that is not there has none.
+  EXPECT_EQ(waypoints.GetDlgItem(IDC_WPT_NAME)->GetWindowTextString(), "none.mpt");
+  EXPECT_EQ(waypoints.GetDlgItem(IDC_WPT_DATE)->GetWindowTextString(), "");
 }
 
 }  // namespace

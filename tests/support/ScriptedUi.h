@@ -129,8 +129,10 @@ class ScriptedUi {
     answers.pop_front();
     return a;
   }
-  std::optional<std::string> OnFile(const FileDialogRequest& r) {
-    return Choose(r, m_files, m_fileAnswers);
+  std::optional<FileDialogChoice> OnFile(const FileDialogRequest& r) {
+    auto path = Choose(r, m_files, m_fileAnswers);
+    if (!path) return std::nullopt;
+    return FileDialogChoice{*path};
   }
   std::optional<std::string> OnFolder(const FolderRequest& r) {
     return Choose(r, m_folders, m_folderAnswers);

@@ -333,6 +333,36 @@ QString qtview::QtFileFilter(const std::string& filter) {
   return out.join(";;");
 }
 
+namespace {
+
+// The Qt chooser: it opens on the asked file type, a save chooser gives a
+// name typed without extension the extension of the type shown at the time,
+// and the type chosen comes back with the path.
+std::optional<FileDialogChoice> QtChooseFile(const FileDialogRequest& r) {
+  QString dir = QString::fromUtf8(r.initialDir);
+  if (!r.fileName.empty())
+    dir = dir.isEmpty() ? QString::fromUtf8(r.fileName) : dir + "/" + QString::fromUtf8(r.fileName);
+  QFileDialog chooser(nullptr, QString::fromUtf8(r.title), dir);
+  chooser.setAcceptMode(r.open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  chooser.setFileMode(r.open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  const QStringList types = qtview::QtFileFilter(r.filter).split(";;", Qt::SkipEmptyParts);
+  if (!types.isEmpty()) chooser.setNameFilters(types);
+  auto indexOf = [&](const QString& type) { return static_cast<DWORD>(types.indexOf(type) + 1); };
+  auto follow = [&](const QString& type) {
+    if (!r.open) chooser.setDefaultSuffix(QString::fromUtf8(SaveExtension(r, indexOf(type))));
+  };
+  if (r.filterIndex >= 1 && r.filterIndex <= static_cast<DWORD>(types.size()))
+    chooser.selectNameFilter(types[static_cast<qsizetype>(r.filterIndex) - 1]);
+  follow(chooser.selectedNameFilter());
+  QObject::connect(&chooser, &QFileDialog::filterSelected, &chooser, follow);
+  if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = chooser.selectedFiles().front();
+  if (path.isEmpty()) return std::nullopt;
+  return FileDialogChoice{path.toStdString(), indexOf(chooser.selectedNameFilter())};
+}
+
+}  // namespace
+
 QtView::QtView(int& argc, char** argv) {
   std::unique_ptr<QApplication> app;
   if (!QApplication::instance()) app = std::make_unique<QApplication>(argc, argv);
@@ -368,20 +398,8 @@ void QtView::InstallDialogHooks() {
     return OnGuiThread<int>([r] { return QtMessageBox(r); }, DefaultMessageBoxAnswer(r.type));
   });
   SetFileDialogHook([](const FileDialogRequest& r) {
-    return OnGuiThread<std::optional<std::string>>(
-        [r]() -> std::optional<std::string> {
-          QString dir = QString::fromUtf8(r.initialDir);
-          if (!r.fileName.empty())
-            dir = dir.isEmpty() ? QString::fromUtf8(r.fileName)
-                                : dir + "/" + QString::fromUtf8(r.fileName);
-          QString title = QString::fromUtf8(r.title);
-          QString path =
-              r.open ? QFileDialog::getOpenFileName(nullptr, title, dir, QtFileFilter(r.filter))
-                     : QFileDialog::getSaveFileName(nullptr, title, dir, QtFileFilter(r.filter));
-          if (path.isEmpty()) return std::nullopt;
-          return path.toStdString();
-        },
-        std::nullopt);
+    return OnGuiThread<std::optional<FileDialogChoice>>([r] { return QtChooseFile(r); },
+                                                        std::nullopt);
   });
   SetFolderDialogHook([](const FolderRequest& r) {
     return OnGuiThread<std::optional<std::string>>(
