@@ -104,11 +104,12 @@ TEST_F(LogDownloadTest, BadPieceIsAskedForAgainAndForeignRepliesAreSteppedOver) 
   ExpectFilesHold(memory->Content());
 }
 
-TEST_F(LogDownloadTest, DamagedRepliesAreAskedForAgainFromTheirPiece) {
+TEST_F(LogDownloadTest, DamagedRepliesAreAskedForAgainAndLineNoiseSteppedOver) {
   Connect({.seed = 22, .sectors = 2});
   sim::LogReadFaults faults;
-  // A data digit lost in piece 3 of sector 0, and the '1' of the address of
-  // sector 1's first piece ("$PMTK182,8,00010000," reads as address 0).
+  // A NUL byte before piece 1, a data digit lost in piece 3, and the '1' of
+  // the address of sector 1's first piece ("$PMTK182,8,00010000,").
+  faults.nulBeforeAt = 0x800;
   faults.lostCharAt = {{0x1800, 100}, {0x10000, 14}};
   memory->SetFaults(faults);
   Upload();
@@ -120,44 +121,21 @@ TEST_F(LogDownloadTest, DamagedRepliesAreAskedForAgainFromTheirPiece) {
   ExpectFilesHold(memory->Content());
 }
 
-TEST_F(LogDownloadTest, NulByteBeforeAReplyIsSteppedOver) {
-  Connect({.seed = 23, .sectors = 1});
-  sim::LogReadFaults faults;
-  faults.nulBeforeAt = 0x1800;
-  memory->SetFaults(faults);
-  Upload();
-  EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u)
-      << Text(*page, IDC_MTK_TRANSFER_STATUS);
-  EXPECT_EQ(memory->Requests().size(), 1u);
-  ExpectFilesHold(memory->Content());
-}
-
-TEST_F(LogDownloadTest, TenResumesWithoutAGoodPieceEndTheDownload) {
+TEST_F(LogDownloadTest, TenResumesWithoutAGoodPieceCancelAndAPlainPortKeepsItsSpeed) {
   Connect({.seed = 24, .sectors = 2});
+  // The same port, now shown as a plain serial port: no watchdog, no speed.
+  WithdrawSimulatedPort(announcement);
+  announcement = AnnounceSimulatedPort(logger.PortPath(), "Standard Serial Port", "dltest");
   sim::LogReadFaults faults;
   faults.badChecksumAt = 0x1F800;  // the last piece of sector 1, at every request
   faults.badChecksumEveryTime = true;
   memory->SetFaults(faults);
-  page->m_nWatchdogPeriodMs = 600000;  // only the bound ends it
   Upload();
   EXPECT_EQ(ui.LastMessageBox().text, "Transmission interrupt !");
   // Sector 0, sector 1 with its good pieces, then ten times its last piece.
   const auto requests = memory->Requests();
   ASSERT_EQ(requests.size(), 12u);
   EXPECT_EQ(requests.back(), std::make_pair(0x1F800u, 0x800u));
-}
-
-TEST_F(LogDownloadTest, CancelOverAPortThatIsNotABridgeLeavesTheSpeedAlone) {
-  Connect({.seed = 25, .sectors = 2});
-  // The same port, now shown as a plain serial port.
-  WithdrawSimulatedPort(announcement);
-  announcement = AnnounceSimulatedPort(logger.PortPath(), "Standard Serial Port", "dltest");
-  sim::LogReadFaults faults;
-  faults.silentFrom = 0x10000;
-  memory->SetFaults(faults);
-  page->m_nReceiveIdleLimitMs = 300;
-  Upload();
-  EXPECT_EQ(ui.LastMessageBox().text, "Transmission interrupt !");
   EXPECT_EQ(logger.CountReceived("$PMTK182,14,"), 0);
 }
 
