@@ -11,6 +11,13 @@ char* FindTextWithin(char* text, const char* pattern, int n) {
   return nullptr;
 }
 
+char* FindBytesWithin(char* bytes, std::size_t n, const char* pattern) {
+  if (!bytes || !pattern) return nullptr;
+  const std::size_t len = std::strlen(pattern);
+  char* found = std::search(bytes, bytes + n, pattern, pattern + len);
+  return found == bytes + n ? nullptr : found;
+}
+
 char* CutReplyField(char* sentence, int offset, int count) {
   const std::size_t len = std::strlen(sentence);
   const std::size_t start =

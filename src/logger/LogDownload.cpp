@@ -201,6 +201,10 @@ int CPageMTKTracklogSetting::DownloadLog() {
       } else {
         filesOk = ConvertTrackFiles();
       }
+    } else {
+      // After a file failed the KML files are not made; the status dialog
+      // says which.
+      ConvertFilesFrom(m_bPhotoFolderChosen, TRUE);
     }
     if (filesOk && !WriteCombinedOutputs(*options)) filesOk = FALSE;
   }
@@ -213,9 +217,12 @@ int CPageMTKTracklogSetting::DownloadLog() {
   if (!cancelled && filesOk) {
     SetTransferProgress(100);
     SetTransferStatus(LoadString(IDS_DL_SUCCEED) + elapsed);
-  } else if (cancelled && !m_bAbandonDownload) {
-    // The logger goes back to its normal speed before the link is closed.
-    RestoreLinkSpeed();
+  } else if (!cancelled) {
+    // A failure earlier in the download may have been shown over since.
+    ShowDownloadFailure();
+  } else if (!m_bAbandonDownload) {
+    // A bridge goes back to its normal speed before the link is closed.
+    if (bridge) RestoreLinkSpeed();
     device->m_bConnectNext = FALSE;
     device->ToggleConnection();
     if (main) {

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "formats/StepByStepDlg.h"
 #include "formats/TrackLogExport.h"
@@ -33,20 +35,36 @@ BOOL CPageMTKTracklogSetting::ConvertOneTrackFile(const std::string& name, BOOL 
   return TRUE;
 }
 
-BOOL CPageMTKTracklogSetting::ConvertTrackFiles() {
+std::vector<std::string> CPageMTKTracklogSetting::FilesToConvert() const {
+  std::vector<std::string> names;
   for (const std::string& name : m_segmentFileNames)
-    if (!name.empty() && !ConvertOneTrackFile(name, FALSE)) return FALSE;
-  if (m_bWriteTotal && !ConvertOneTrackFile(m_strTotalFileName, FALSE)) return FALSE;
-  if (m_nWaypointCount > 0 && !ConvertOneTrackFile(m_strWaypointFileName, FALSE)) return FALSE;
-  return TRUE;
+    if (!name.empty()) names.push_back(name);
+  if (m_bWriteTotal && !m_strTotalFileName.empty()) names.push_back(m_strTotalFileName);
+  if (m_nWaypointCount > 0 && !m_strWaypointFileName.empty())
+    names.push_back(m_strWaypointFileName);
+  return names;
 }
 
+BOOL CPageMTKTracklogSetting::ConvertFilesFrom(BOOL withPhotos, BOOL skipAll) {
+  BOOL ok = !skipAll;
+  for (const std::string& name : FilesToConvert()) {
+    if (ok) {
+      ok = ConvertOneTrackFile(name, withPhotos);  // a failure names its own file
+      continue;
+    }
+    if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd())
+      m_pFileStatusDlg->AddLine(
+          (LoadString(IDS_FILESTATUS_NOT_CONVERTED) + " " +
+           CTrackLogExport::MakeOutputFileName(name + ".trl", kTrackOutputKml))
+              .c_str());
+  }
+  return ok;
+}
+
+BOOL CPageMTKTracklogSetting::ConvertTrackFiles() { return ConvertFilesFrom(FALSE, FALSE); }
+
 BOOL CPageMTKTracklogSetting::ConvertTrackFilesWithPhotos() {
-  for (const std::string& name : m_segmentFileNames)
-    if (!name.empty() && !ConvertOneTrackFile(name, TRUE)) return FALSE;
-  if (m_bWriteTotal && !ConvertOneTrackFile(m_strTotalFileName, TRUE)) return FALSE;
-  if (m_nWaypointCount > 0 && !ConvertOneTrackFile(m_strWaypointFileName, TRUE)) return FALSE;
-  return TRUE;
+  return ConvertFilesFrom(TRUE, FALSE);
 }
 
 BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(CStepByStepDlg& options) {

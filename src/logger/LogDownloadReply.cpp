@@ -1,8 +1,11 @@
 // Finding a memory-read reply in the reply buffer and checking its checksum.
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
 #include "firmware/PageDeviceSetting.h"
+#include "link/ReplyText.h"
 #include "logger/PageMTKTracklogSetting.h"
 #include "platform/Sleep.h"
 
@@ -18,6 +21,23 @@ constexpr std::size_t kMaxSentence = 8191;
 // (longer than the watchdog and the receive loop's own limit, which
 // normally end such a wait first).
 constexpr DWORD kMaxSilenceMs = 20000;
+
+constexpr char kLogHead[] = "$PMTK182";
+
+// SentenceEnd's answers besides an end position.
+constexpr std::size_t kStillArriving = 0;
+constexpr std::size_t kRunsOn = static_cast<std::size_t>(-1);
+
+// Where the sentence at s ends, of which have bytes have arrived: at its line
+// end, or where the next sentence starts when the line end was lost.
+std::size_t SentenceEnd(const char* s, std::size_t have) {
+  // Its '*' and two checksum digits may follow the longest sentence.
+  constexpr std::size_t kLimit = kMaxSentence + 3;
+  const std::size_t n = std::min(have, kLimit + 1);
+  for (std::size_t i = 1; i < n; ++i)
+    if (s[i] == '\r' || s[i] == '\n' || s[i] == '$') return i;
+  return have > kLimit ? kRunsOn : kStillArriving;
+}
 
 }  // namespace
 
@@ -52,44 +72,55 @@ char* CPageMTKTracklogSetting::WaitForReadReply(const char* from, int address) {
   for (;;) {
     if (!m_pLinkDevicePage || m_pLinkDevicePage->m_hComPort == nullptr || m_bTransferCancel)
       return nullptr;
-    enum class Next { Found, Bad, Sleep, Wait, StepOver } next = Next::Wait;
+    enum class Next { Found, Damaged, Sleep, Wait, StepOver } next = Next::Wait;
     char* result = nullptr;
     {
       auto lock = LockReplyBuffer();
       char* buffer = m_pReplyBuffer.get();
       if (!buffer) return nullptr;
-      char* s = FindLogReply(buffer + pos, static_cast<int>(kReplyBufferSize - 1 - pos));
+      // The bytes received so far, searched by count: noise between
+      // sentences, zeros included, is stepped over.
+      const std::size_t length = std::min(m_nReplyLength, kReplyBufferSize - 1);
+      char* s = pos < length ? FindBytesWithin(buffer + pos, length - pos, kLogHead) : nullptr;
+      const std::size_t have = s ? static_cast<std::size_t>(buffer + length - s) : 0;
+      const std::size_t end = s ? SentenceEnd(s, have) : 0;
       if (!s) {
         next = Next::Sleep;
-      } else if (std::strncmp(s, kReadReply, kReadReplyHead) != 0) {
-        // Another log sentence: stepped over once its head has arrived.
-        next = strnlen(s, kReadReplyHead) < kReadReplyHead ? Next::Wait : Next::StepOver;
+      } else if (have < kReadReplyHead) {
+        next = Next::Wait;
+      } else if (std::memcmp(s, kReadReply, kReadReplyHead) != 0) {
+        next = Next::StepOver;  // another log sentence
+      } else if (end == kStillArriving) {
+        next = Next::Wait;
+      } else if (end == kRunsOn) {
+        next = Next::Damaged;
       } else {
-        const char* field = s + kReadReplyHead;
-        std::size_t n = 0;
-        while (n <= kMaxAddressChars && field[n] && field[n] != ',' && field[n] != '*') ++n;
-        const char* data = field + n;
-        while (*data == ',') ++data;
-        if (field[n] == '\0' || *data == '\0') {
-          next = Next::Wait;
-        } else if (n > kMaxAddressChars || field[n] != ',' ||
-                   ParseHex(std::string(field, n).c_str()) != address) {
-          next = Next::StepOver;  // a reply for another address, or none
+        // The checksum first: a reply damaged on the line is asked for again
+        // whatever its address or length have become.
+        const std::string sentence(s, end);
+        int outcome = 0;
+        VerifyReplyChecksum(sentence.c_str(), &outcome);
+        if (outcome != 1) {
+          next = Next::Damaged;
         } else {
-          const std::size_t have = strnlen(data, kDataDigits + 5);
-          const char* lineEnd = static_cast<const char*>(std::memchr(data, '\n', have));
-          if (have > kDataDigits + 3 &&
-              (data[kDataDigits + 3] == '\r' ||
-               (have > kDataDigits + 4 && data[kDataDigits + 4] == '\n'))) {
-            int outcome = 0;
-            VerifyReplyChecksum(s, &outcome);
-            if (outcome == 2) return nullptr;
-            result = const_cast<char*>(data);
-            next = Next::Found;
-          } else if (lineEnd || have > kDataDigits + 4) {
-            next = Next::StepOver;  // ended early or runs on: not a whole piece
+          const char* field = s + kReadReplyHead;
+          const char* star = s + sentence.find('*');
+          const char* comma = static_cast<const char*>(
+              std::memchr(field, ',', static_cast<std::size_t>(star - field)));
+          const std::size_t n = comma ? static_cast<std::size_t>(comma - field) : 0;
+          if (n == 0 || n > kMaxAddressChars ||
+              ParseHex(std::string(field, n).c_str()) != address) {
+            next = Next::StepOver;  // a well-formed reply for another address
           } else {
-            next = Next::Wait;
+            const char* data = comma;
+            while (data < star && *data == ',') ++data;
+            // A whole piece is exactly its digits; anything else is damaged.
+            if (star - data == static_cast<std::ptrdiff_t>(kDataDigits)) {
+              result = const_cast<char*>(data);
+              next = Next::Found;
+            } else {
+              next = Next::Damaged;
+            }
           }
         }
       }
@@ -98,6 +129,9 @@ char* CPageMTKTracklogSetting::WaitForReadReply(const char* from, int address) {
     switch (next) {
       case Next::Found:
         return result;
+      case Next::Damaged:
+        m_bChecksumGood = 0;  // the sector is asked for again from this piece
+        return nullptr;
       case Next::Sleep:
         if (GetTickCount() - silentSince > kMaxSilenceMs) {
           m_bTransferCancel = 1;  // the logger has gone quiet: cancel

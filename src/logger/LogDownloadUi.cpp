@@ -54,12 +54,26 @@ void CPageMTKTracklogSetting::SetTransferProgress(int percent) {
   SetDlgItemText(IDC_MTK_PERCENT, std::to_string(percent) + "%");
 }
 
+namespace {
+
+// "Upload Failed! %s" filled with why.
+std::string FailureText(const std::string& format, const std::string& why) {
+  char line[1024];
+  std::snprintf(line, sizeof line, format.c_str(), why.c_str());
+  return line;
+}
+
+}  // namespace
+
 void CPageMTKTracklogSetting::ReportFileError(const std::string& text) {
   if (m_strDownloadError.empty()) m_strDownloadError = text;
-  char line[1024];
-  std::snprintf(line, sizeof line, LoadString(IDS_DL_FAILED).c_str(), text.c_str());
+  const std::string line = FailureText(LoadString(IDS_DL_FAILED), text);
   SetTransferStatus(line);
-  if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd()) m_pFileStatusDlg->AddLine(line);
+  if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd()) m_pFileStatusDlg->AddLine(line.c_str());
+}
+
+void CPageMTKTracklogSetting::ShowDownloadFailure() {
+  SetTransferStatus(FailureText(LoadString(IDS_DL_FAILED), m_strDownloadError));
 }
 
 void CPageMTKTracklogSetting::EnableDownloadControls(BOOL enable) {

@@ -207,8 +207,9 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   static UINT DownloadLogThreadProc(LPVOID page);
   int DownloadLog();
   // The 4096 hexadecimal digits of the read reply for address, found at or
-  // after from in the reply buffer; NULL on a bad checksum, a cancel, a
-  // closed port or a logger that stays silent.
+  // after from in the reply buffer; NULL on a damaged read reply (bad
+  // checksum or length; m_bChecksumGood is then 0), a cancel, a closed port
+  // or a logger that stays silent.
   char* WaitForReadReply(const char* from, int address);
   // outcome: 1 match, 2 mismatch, 3 no '*'. Sets m_bChecksumGood.
   void VerifyReplyChecksum(const char* sentence, int* outcome);
@@ -249,6 +250,8 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   void SetTransferStatus(const std::string& text);
   void SetTransferProgress(int percent);
   void ReportFileError(const std::string& text);
+  // Shows the download's first file failure on the status line again.
+  void ShowDownloadFailure();
   void JoinReceiveThread();
   void StopArmedWatchdog();
   void RestoreLinkSpeed();
@@ -259,6 +262,11 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   // each replaces its chosen file only once written whole.
   BOOL WriteCombinedOutputs(CStepByStepDlg& options);
   BOOL ConvertOneTrackFile(const std::string& name, BOOL withPhotos);
+  // The TRL files just written whose KML files are due, in conversion order.
+  std::vector<std::string> FilesToConvert() const;
+  // Converts them from the first on; after a failure, and for all of them
+  // when skipAll is set, the status dialog names the KML files not made.
+  BOOL ConvertFilesFrom(BOOL withPhotos, BOOL skipAll);
   // The photo page's KML for one TRL file, written beside kml and moved there.
   BOOL CombineTrackFileWithPhotos(const std::string& trl, const std::string& kml,
                                   std::string& error);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -101,11 +103,16 @@ BOOL CPageMTKTracklogSetting::WriteTrackFiles(const std::string& prefix) {
 
   BOOL ok = TRUE;
   std::string total, waypoints;
+  std::set<std::string> taken;
   for (std::size_t n = 0; n < segments.size(); ++n) {
     const auto& s = segments[n];
     if (!written(s)) continue;
-    const std::string name = prefix + user + "_R-710_Start_" + TimeText(table[s.first]) +
+    const std::string base = prefix + user + "_R-710_Start_" + TimeText(table[s.first]) +
                              "_Finish_" + TimeText(table[s.second]);
+    // Segments of the same start and finish second must not replace each
+    // other: later ones are numbered.
+    std::string name = base;
+    for (int k = 2; !taken.insert(name).second; ++k) name = base + "_" + std::to_string(k);
     std::string data;
     for (int e = s.first; e <= s.second; ++e) {
       if (m_orderedWaypointFlags[e] == 1) {

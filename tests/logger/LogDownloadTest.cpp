@@ -1,6 +1,10 @@
 // The chipset log download against the simulated logger: whole logs compared
 // record for record, resumed and stepped-over pieces, and the ways a
 // download ends early.
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include "LogDownloadFixture.h"
 
 namespace {
@@ -100,6 +104,41 @@ TEST_F(LogDownloadTest, BadPieceIsAskedForAgainAndForeignRepliesAreSteppedOver) 
   ExpectFilesHold(memory->Content());
 }
 
+TEST_F(LogDownloadTest, DamagedRepliesAreAskedForAgainAndLineNoiseSteppedOver) {
+  Connect({.seed = 22, .sectors = 2});
+  sim::LogReadFaults faults;
+  // A NUL byte before piece 1, a data digit lost in piece 3, and the '1' of
+  // the address of sector 1's first piece ("$PMTK182,8,00010000,").
+  faults.nulBeforeAt = 0x800;
+  faults.lostCharAt = {{0x1800, 100}, {0x10000, 14}};
+  memory->SetFaults(faults);
+  Upload();
+  EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u)
+      << Text(*page, IDC_MTK_TRANSFER_STATUS);
+  EXPECT_EQ(memory->Requests(),
+            (std::vector<std::pair<std::uint32_t, std::uint32_t>>{
+                {0, 0x10000}, {0x1800, 0xE800}, {0x10000, 0x10000}, {0x10000, 0x10000}}));
+  ExpectFilesHold(memory->Content());
+}
+
+TEST_F(LogDownloadTest, TenResumesWithoutAGoodPieceCancelAndAPlainPortKeepsItsSpeed) {
+  Connect({.seed = 24, .sectors = 2});
+  // The same port, now shown as a plain serial port: no watchdog, no speed.
+  WithdrawSimulatedPort(announcement);
+  announcement = AnnounceSimulatedPort(logger.PortPath(), "Standard Serial Port", "dltest");
+  sim::LogReadFaults faults;
+  faults.badChecksumAt = 0x1F800;  // the last piece of sector 1, at every request
+  faults.badChecksumEveryTime = true;
+  memory->SetFaults(faults);
+  Upload();
+  EXPECT_EQ(ui.LastMessageBox().text, "Transmission interrupt !");
+  // Sector 0, sector 1 with its good pieces, then ten times its last piece.
+  const auto requests = memory->Requests();
+  ASSERT_EQ(requests.size(), 12u);
+  EXPECT_EQ(requests.back(), std::make_pair(0x1F800u, 0x800u));
+  EXPECT_EQ(logger.CountReceived("$PMTK182,14,"), 0);
+}
+
 TEST_F(LogDownloadTest, SilentLoggerEndsInTheWatchdogsCancelKeepingTheDump) {
   Connect({.seed = 15, .sectors = 3});
   sim::LogReadFaults faults;
@@ -191,6 +230,31 @@ TEST_F(LogDownloadTest, KmlThatCannotBeWrittenFailsTheDownload) {
   page->m_pFileStatusDlg->m_list.GetText(lines - 1, last);
   EXPECT_EQ(last, status);
   EXPECT_NE(Text(*page, IDC_MTK_PERCENT), "100%");
+}
+
+TEST_F(LogDownloadTest, DumpThatCannotBeWrittenFailsTheDownload) {
+  // The dump's second sector goes past the size limit; the TRL files fit.
+  Connect({.seed = 26, .sectors = 2, .newestSectorBytes = 0x1000});
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limited{0x18000, saved.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limited);
+  Upload();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  const std::string status = Text(*page, IDC_MTK_TRANSFER_STATUS);
+  EXPECT_TRUE(status.rfind("Upload Failed! ", 0) == 0 &&
+              status.find("Mirla.trl") != std::string::npos)
+      << status;
+  // The status dialog names the KML file of every TRL file.
+  std::size_t notConverted = 0;
+  for (int i = 0; i < page->m_pFileStatusDlg->m_list.GetCount(); ++i) {
+    std::string line;
+    page->m_pFileStatusDlg->m_list.GetText(i, line);
+    notConverted += line.rfind("Not converted ", 0) == 0 && line.ends_with(".kml");
+  }
+  EXPECT_EQ(notConverted, Files(".trl").size());
 }
 
 }  // namespace

@@ -189,6 +189,16 @@ TEST_F(LogSectorTest, SegmentsBetweenMarkersAndTheirNames) {
   EXPECT_EQ(Files().size(), 2u);  // no Total, no Waypoints
 }
 
+TEST_F(LogSectorTest, SegmentsOfTheSameSecondsGetNumberedNames) {
+  const std::uint32_t t = LocalTime(2008, 3, 1, 8, 0, 0);
+  SetOrdered({At(t), Marker(), At(t), Marker(), At(t)});
+  page.m_nSegmentMarkerCount = 2;
+  ASSERT_TRUE(page.WriteTrackFiles(Prefix()));
+  const std::string name = Prefix() + "ABC_R-710_Start_20080301-080000_Finish_20080301-080000";
+  EXPECT_EQ(page.m_segmentFileNames, (std::vector<std::string>{name, name + "_2", name + "_3"}));
+  EXPECT_EQ(Files().size(), 3u);
+}
+
 TEST_F(LogSectorTest, UserNameIsMadeSafeForAFileName) {
   SetOrdered({At(LocalTime(2008, 3, 1, 8, 0, 0))});
   g_utilityManager.m_strUserName = "";

@@ -286,7 +286,18 @@ bool LogMemorySim::OnRead(SimLogger& logger, std::uint32_t address, std::uint32_
       const auto star = sentence.rfind('*');
       sentence[star + 2] = sentence[star + 2] == '0' ? '1' : '0';
       std::lock_guard lock(m_mutex);
-      m_faults.badChecksumAt = kNoFault;
+      if (!faults.badChecksumEveryTime) m_faults.badChecksumAt = kNoFault;
+    }
+    for (const auto& [piece, position] : faults.lostCharAt)
+      if (piece == at) {
+        sentence.erase(position, 1);
+        std::lock_guard lock(m_mutex);
+        std::erase(m_faults.lostCharAt, std::make_pair(piece, position));
+      }
+    if (at == faults.nulBeforeAt) {
+      logger.Send(std::string(1, '\0'));
+      std::lock_guard lock(m_mutex);
+      m_faults.nulBeforeAt = kNoFault;
     }
     if (at == faults.vanishAt) {
       logger.Send(sentence.substr(0, sentence.size() / 2));

@@ -68,7 +68,12 @@ LogMemoryImage BuildLogMemory(const LogMemoryLayout& layout);
 // sector of silentFrom is a sector base. kNoFault switches one off.
 constexpr std::uint32_t kNoFault = 0xFFFFFFFF;
 struct LogReadFaults {
-  std::uint32_t badChecksumAt = kNoFault;   // this piece once with a wrong checksum
+  std::uint32_t badChecksumAt = kNoFault;  // this piece once with a wrong checksum
+  bool badChecksumEveryTime = false;       // ...or every time it is sent
+  // (piece, position in its sentence): that character is lost on the line,
+  // once for each pair.
+  std::vector<std::pair<std::uint32_t, std::size_t>> lostCharAt;
+  std::uint32_t nulBeforeAt = kNoFault;     // one NUL byte of noise before this piece (once)
   std::uint32_t foreignReplyAt = kNoFault;  // before this piece (once): a reply
                                             // for another address and a stray
                                             // log sentence
