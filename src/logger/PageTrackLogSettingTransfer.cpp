@@ -24,6 +24,10 @@ constexpr int kSettingControls[] = {IDC_TLS_READ,     IDC_TLS_ENABLE,       IDC_
                                     IDC_TLS_DISTANCE, IDC_TLS_METER,        IDC_TLS_FOOT,
                                     IDC_TLS_UNIT,     IDC_TLS_CYCLE,        IDC_TLS_ONCE};
 
+void EnableControl(CWnd& page, int id, BOOL enable) {
+  if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
+}
+
 // The output the chosen file's extension asks for; raw blocks for any other.
 int OutputFormatOf(const std::string& extension) {
   if (strcasecmp(extension.c_str(), "txt") == 0) return kBlockOutputText;
@@ -38,7 +42,7 @@ void CPageTrackLogSetting::StartWorker(AFX_THREADPROC proc) {
   // setting controls, whose sentences would break it, wait for its end.
   if (m_pWorker && m_pWorker->IsRunning()) return;
   m_bTransferRunning = true;
-  for (int id : kSettingControls) GetDlgItem(id)->EnableWindow(FALSE);
+  for (int id : kSettingControls) EnableControl(*this, id, FALSE);
   m_pWorker = AfxBeginThread(proc, this);
   if (!m_pWorker) EndTransfer();
 }
@@ -46,8 +50,10 @@ void CPageTrackLogSetting::StartWorker(AFX_THREADPROC proc) {
 void CPageTrackLogSetting::EndTransfer() {
   // The handlers stay closed until the controls are back as the settings
   // say; then the flag lets them in again.
-  ShowRecordingControls();
-  for (int id : {IDC_TLS_READ, IDC_TLS_ENABLE}) GetDlgItem(id)->EnableWindow(TRUE);
+  if (GetSafeHwnd()) {
+    ShowRecordingControls();
+    for (int id : {IDC_TLS_READ, IDC_TLS_ENABLE}) EnableControl(*this, id, TRUE);
+  }
   m_bTransferRunning = false;
 }
 
