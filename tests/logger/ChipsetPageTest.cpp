@@ -242,6 +242,7 @@ TEST_F(ChipsetPageTest, CachedSettingsAndAFullLog) {
   EXPECT_EQ(page.m_nDistance, 914);
   EXPECT_EQ(Text(IDC_MTK_UNIT_LABEL), "ft");
   EXPECT_EQ(page.m_btnOverwrite.GetCheck(), BST_CHECKED);
+  EXPECT_EQ(page.m_nRecordMode, LOG_OVERWRITE);  // Apply sends the mode shown
   EXPECT_EQ(g_utilityManager.m_nLogRecordMode, LOG_OVERWRITE);
   EXPECT_EQ(page.m_btnByDistance.GetCheck(), BST_CHECKED);
   // Recording off takes the lists out of use; Default All switches it on
@@ -302,15 +303,9 @@ TEST_F(LogDownloadTest, SettingsLeaveThePortAloneWhileTheLogDownloads) {
   page->m_nIntervalSec = 30;
   EXPECT_FALSE(page->ApplySettings());
   page->OnClear();
-  CWinThread* worker = page->GetDownloadThread();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (worker->IsRunning() && std::chrono::steady_clock::now() < end) {
-    AfxPumpMessages();
-    worker->Wait(2);
-  }
-  EXPECT_EQ(logger.CountReceived("$PMTK182,2,6"), 0);
-  EXPECT_EQ(logger.CountReceived("$PMTK182,1,"), 0);
-  EXPECT_EQ(logger.CountReceived("$PMTK182,6,"), 0);
+  Upload();  // waits for the running download
+  for (const char* sent : {"$PMTK182,2,6", "$PMTK182,1,", "$PMTK182,6,"})
+    EXPECT_EQ(logger.CountReceived(sent), 0) << sent;
   EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u);
   ExpectFilesHold(memory->Content());
   EXPECT_TRUE(page->GetDlgItem(IDC_MTK_READ)->IsWindowEnabled());
