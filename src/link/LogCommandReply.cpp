@@ -1,6 +1,8 @@
 // Reply matching of the command layer: finders, field getters and parsers
 // over the zero-terminated reply text.
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -71,7 +73,36 @@ int CPageMTKTracklogSetting::ParseLogReplyValue(char* reply, BOOL hex) {
   if (!field) return 0;
   if (*field == ',') ++field;
   std::string value(field, std::strcspn(field, "*"));
-  return hex ? ParseHex(value.c_str()) : std::atoi(value.c_str());
+  if (hex) return ParseHex(value.c_str());
+  // A figure beyond an int is held at its limit rather than wrapped.
+  const long long v = std::strtoll(value.c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+BOOL CPageMTKTracklogSetting::GetLogReplyDecimal(char* reply, int* value) {
+  const char* p = FindLogReply(reply, kFieldSearchBytes);
+  if (!p || std::strncmp(p, "$PMTK182,3,", 11) != 0) return FALSE;
+  p += 11;
+  while (*p >= '0' && *p <= '9') ++p;  // the parameter number
+  if (*p++ != ',' || *p < '0' || *p > '9') return FALSE;
+  long long v = 0;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    if ((v = v * 10 + (*p - '0')) > INT_MAX) return FALSE;
+  if (*p != '*') return FALSE;  // a value cut short or followed by other text
+  *value = static_cast<int>(v);
+  return TRUE;
+}
+
+int CPageMTKTracklogSetting::GetAckFlag(const char* reply) {
+  // "$PMTK001," then the command and the type, each followed by a comma.
+  if (!reply || std::strncmp(reply, "$PMTK001,", 9) != 0) return -1;
+  const char* p = reply + 9;
+  for (int field = 0; field < 2; ++field) {
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p++ != ',') return -1;
+  }
+  if (*p < '0' || *p > '9' || (p[1] != '*' && p[1] != '\0')) return -1;
+  return *p - '0';
 }
 
 void CPageMTKTracklogSetting::HexToBytes(const char* text, BYTE* bytes, int count) {

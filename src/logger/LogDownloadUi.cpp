@@ -90,6 +90,7 @@ void CPageMTKTracklogSetting::EnableDownloadControls(BOOL enable) {
   EnableItem(m_pLinkDevicePage, kDeviceConnect, enable);
   EnableItem(m_pLinkDevicePage, kDeviceWriteName, enable);
   EnableItem(this, IDC_MTK_CLEAR, enable);
+  EnableItem(this, IDC_MTK_READ, enable);
   if (enable) EnableItem(this, IDC_MTK_UPLOAD, TRUE);
 }
 

@@ -37,7 +37,13 @@ void CPageMTKTracklogSetting::EnableMainButtons(BOOL enable) {
     if (CWnd* button = m_pMainDlg->GetDlgItem(id)) button->EnableWindow(enable);
 }
 
+BOOL CPageMTKTracklogSetting::DownloadRunning() const {
+  return m_pDownloadThread && m_pDownloadThread->IsRunning();
+}
+
 void CPageMTKTracklogSetting::OnRead() {
+  // The download owns the port until it ends.
+  if (DownloadRunning()) return;
   if (!DevicePortOpen()) {
     m_stSettingStatus.SetWindowText(kConnectionFailed);
     return;
@@ -62,6 +68,9 @@ void CPageMTKTracklogSetting::OnRead() {
     m_nOverwrite = 1;
     m_btnOverwrite.SetCheck(BST_CHECKED);
     m_btnFullStop.SetCheck(BST_UNCHECKED);
+    // Any other mode shows as Overwrite and is held as Overwrite, so Apply
+    // never sends a mode the logger does not know.
+    m_nRecordMode = LOG_OVERWRITE;
     g_utilityManager.m_nLogRecordMode = LOG_OVERWRITE;
   }
   // A logger that stops answering leaves the failure on the status line.
@@ -78,7 +87,11 @@ BOOL CPageMTKTracklogSetting::ReadLogParameter(int queryType, int parameterId) {
   }
   SetDlgItemTextRes(IDC_MTK_SETTING_STATUS,
                     parameterId == 3 ? IDS_MTK_UPDATING_SECOND : IDS_MTK_UPDATING_DISTANCE);
-  const int v = ParseLogReplyValue(reply, FALSE);
+  int v = 0;
+  if (!GetLogReplyDecimal(reply, &v)) {
+    SetDlgItemTextRes(IDC_MTK_SETTING_STATUS, IDS_MTK_BAD_REPLY);
+    return FALSE;
+  }
   if (v == 0) return TRUE;
   if (parameterId == 3) {
     if (v < 5) {
@@ -101,30 +114,41 @@ BOOL CPageMTKTracklogSetting::ReadLogParameter(int queryType, int parameterId) {
 }
 
 BOOL CPageMTKTracklogSetting::ApplySettings() {
-  if (!DevicePortOpen()) return FALSE;
-  // A set counts as sent only when the logger took it; otherwise the cache
-  // keeps the old value so the next Apply sends it again.
+  if (DownloadRunning() || !DevicePortOpen()) return FALSE;
+  // A set counts as sent only when the logger took it (its acknowledgement
+  // says done); otherwise the cache keeps the old value so the next Apply
+  // sends it again.
   auto sent = [this](const char* reply) { return reply && !IsNotConnected(reply); };
   auto fail = [this] {
     m_stSettingStatus.SetWindowText(kConnectionFailed);
+    return FALSE;
+  };
+  // Sends one set; TRUE when the logger took it, else the status says why.
+  auto set = [this, &sent, &fail](int id, int value) {
+    const char* reply = SendLogCommandRetry(1, id, value);
+    if (!sent(reply)) return fail();
+    const int flag = GetAckFlag(reply);
+    if (flag == kAckDone) return TRUE;
+    if (flag < 0) return fail();
+    SetDlgItemTextRes(IDC_MTK_SETTING_STATUS, IDS_MTK_SETTING_REFUSED);
     return FALSE;
   };
 
   SetDlgItemTextRes(IDC_MTK_SETTING_STATUS, IDS_MTK_UPDATING_SECOND);
   const int interval = m_nIntervalSec * 10;
   if (interval != g_utilityManager.m_nLogInterval && interval != 0) {
-    if (!sent(SendLogCommandRetry(1, 3, interval))) return fail();
+    if (!set(3, interval)) return FALSE;
     g_utilityManager.m_nLogInterval = interval;
   }
   SetDlgItemTextRes(IDC_MTK_SETTING_STATUS, IDS_MTK_UPDATING_DISTANCE);
   const int distance = m_nDistance;
   if (distance != g_utilityManager.m_nLogDistance && distance != 0) {
-    if (!sent(SendLogCommandRetry(1, 4, distance))) return fail();
+    if (!set(4, distance)) return FALSE;
     g_utilityManager.m_nLogDistance = distance;
   }
   SetDlgItemTextRes(IDC_MTK_SETTING_STATUS, IDS_MTK_UPDATING_STYLE);
   if (m_nRecordMode != g_utilityManager.m_nLogRecordMode) {
-    if (!sent(SendLogCommandRetry(1, 6, m_nRecordMode))) return fail();
+    if (!set(6, m_nRecordMode)) return FALSE;
     g_utilityManager.m_nLogRecordMode = m_nRecordMode;
   }
   if (g_utilityManager.m_bLogBySupported && m_nLogBy != g_utilityManager.m_nLogByChoice) {
@@ -142,6 +166,7 @@ BOOL CPageMTKTracklogSetting::ApplySettings() {
 }
 
 void CPageMTKTracklogSetting::OnClear() {
+  if (DownloadRunning()) return;
   if (!DevicePortOpen()) {
     m_stTransferStatus.SetWindowText("Clear Failed! No Device Connected! ");
     return;
@@ -151,16 +176,18 @@ void CPageMTKTracklogSetting::OnClear() {
   SetDlgItemTextRes(IDC_MTK_TRANSFER_STATUS, IDS_MTK_START_CLEARING);
   m_nLastCommandType = 6;
   m_nLastCommandArg = 1;
-  // The logger acknowledges the erase when it has finished.
-  bool erased = false;
-  for (int attempt = 0; attempt < kEraseAttempts && !erased; ++attempt) {
+  // The logger acknowledges the erase when it has finished; its flag says
+  // whether it did.
+  int flag = -1;
+  for (int attempt = 0; attempt < kEraseAttempts && flag < 0; ++attempt) {
     const char* reply = SendLogCommand(6, 1, 0);
-    erased = reply && !IsNotConnected(reply);
+    if (reply && !IsNotConnected(reply)) flag = GetAckFlag(reply);
   }
   EnableMainButtons(TRUE);
   m_btnClear.EnableWindow(TRUE);
-  if (!erased) {
-    SetDlgItemTextRes(IDC_MTK_TRANSFER_STATUS, IDS_MTK_CLEAR_NO_ANSWER);
+  if (flag != kAckDone) {
+    SetDlgItemTextRes(IDC_MTK_TRANSFER_STATUS,
+                      flag < 0 ? IDS_MTK_CLEAR_NO_ANSWER : IDS_MTK_CLEAR_REFUSED);
     return;
   }
   SetDlgItemTextRes(IDC_MTK_TRANSFER_STATUS, IDS_MTK_CLEAR_SUCCEED);

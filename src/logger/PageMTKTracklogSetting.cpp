@@ -238,7 +238,9 @@ void CPageMTKTracklogSetting::ShowCachedSettings() {
                         static_cast<CWnd*>(&m_btnOverwrite), static_cast<CWnd*>(&m_btnFullStop)})
     control->EnableWindow(room);
   if (room) {
+    // The mode held follows the mode shown, so Apply sends what is shown.
     if (settings.m_nLogRecordMode == LOG_FULL_AND_STOP) {
+      m_nRecordMode = LOG_FULL_AND_STOP;
       m_nFullAndStop = 1;
       m_nOverwrite = 0;
       m_btnFullStop.SetCheck(BST_CHECKED);
@@ -248,6 +250,7 @@ void CPageMTKTracklogSetting::ShowCachedSettings() {
       m_nOverwrite = 1;
       m_btnOverwrite.SetCheck(BST_CHECKED);
       m_btnFullStop.SetCheck(BST_UNCHECKED);
+      m_nRecordMode = LOG_OVERWRITE;
       g_utilityManager.m_nLogRecordMode = LOG_OVERWRITE;
     }
     m_nIntervalSec = static_cast<int>(settings.m_nLogInterval * 0.1);

@@ -89,6 +89,14 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   static char* GetDeviceReplyField(char* text, int offset, int count);
   static int ParseHex(const char* text);
   static int ParseLogReplyValue(char* reply, BOOL hex);
+  // The whole decimal value of a query reply "$PMTK182,3,<id>,<value>*";
+  // FALSE when the reply holds no such sentence or a value beyond an int.
+  static BOOL GetLogReplyDecimal(char* reply, int* value);
+  // The flag of an acknowledgement "$PMTK001,<command>,<type>,<flag>" at the
+  // start of reply (0 invalid, 1 unsupported, 2 failed, 3 done); -1 when the
+  // reply is no acknowledgement.
+  static int GetAckFlag(const char* reply);
+  static constexpr int kAckDone = 3;
   static void HexToBytes(const char* text, BYTE* bytes, int count);
   static BOOL IsSentenceComplete(const char* text, int n);
   static int GetLogArgRadix(int t, int a);
@@ -361,6 +369,8 @@ class CPageMTKTracklogSetting : public CLoggerPage {
 
  private:
   BOOL DevicePortOpen() const;
+  // While the log downloads, Read, Apply and Clear leave the port alone.
+  BOOL DownloadRunning() const;
   void EnableMainButtons(BOOL enable);
   // Stores the value of the selected list entry; none leaves it.
   void StoreSelectedValues();

@@ -77,6 +77,8 @@ CPageDeviceSetting* CPageTrackLogSetting::DevicePage() const {
 
 int CPageTrackLogSetting::MetresToFeet(int metres) {
   const volatile double feet = metres * 3.28;
+  if (feet >= 2147483647.0) return 2147483647;
+  if (feet <= -2147483648.0) return -2147483647 - 1;
   return static_cast<int>(feet);
 }
 
@@ -85,7 +87,11 @@ int CPageTrackLogSetting::FeetToMetres(int feet) {
   return static_cast<int>(metres);
 }
 
-int CPageTrackLogSetting::EditNumber(const std::string& text) { return std::atoi(text.c_str()); }
+int CPageTrackLogSetting::EditNumber(const std::string& text) {
+  // A number beyond an int counts as no number.
+  const long long value = std::strtoll(text.c_str(), nullptr, 10);
+  return value > 2147483647LL || value < -2147483647LL ? 0 : static_cast<int>(value);
+}
 
 void CPageTrackLogSetting::DoDataExchange(CDataExchange* pDX) {
   CLoggerPage::DoDataExchange(pDX);
@@ -165,7 +171,7 @@ void CPageTrackLogSetting::ShowRecordingControls() {
 void CPageTrackLogSetting::UpdateControl(int item, int mode) {
   switch (item) {
     case 0:
-      ReportSilentLogger(SendEnableCommand(m_nEnable == 1));
+      ReportSwitchReply(SendEnableCommand(m_nEnable == 1));
       ShowRecordingControls();
       break;
     case 1:
@@ -205,11 +211,13 @@ void CPageTrackLogSetting::UpdateControl(int item, int mode) {
 }
 
 void CPageTrackLogSetting::OnEnableRecording() {
+  if (TransferRunning()) return;
   m_nEnable = m_btnEnable.GetCheck() == BST_CHECKED ? 1 : 2;
   UpdateControl(0, 1);
 }
 
 void CPageTrackLogSetting::OnLogBy() {
+  if (TransferRunning()) return;
   if (m_btnByTime.GetCheck() == BST_CHECKED)
     m_nLogByKind = 2;
   else if (m_btnByDistance.GetCheck() == BST_CHECKED)
@@ -218,6 +226,7 @@ void CPageTrackLogSetting::OnLogBy() {
 }
 
 void CPageTrackLogSetting::OnFlashMode() {
+  if (TransferRunning()) return;
   if (m_btnCycle.GetCheck() == BST_CHECKED)
     m_nFlashMode = 1;
   else if (m_btnOnce.GetCheck() == BST_CHECKED)
@@ -225,6 +234,7 @@ void CPageTrackLogSetting::OnFlashMode() {
 }
 
 void CPageTrackLogSetting::OnUnits() {
+  if (TransferRunning()) return;
   if (m_btnMeter.GetCheck() == BST_CHECKED) {
     if (m_bFeet == 1) {
       m_strDistance = m_edDistance.GetWindowTextString();

@@ -3,6 +3,7 @@
 // sender, uploads the stored track log into a file and clears the log through the block protocol.
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -32,7 +33,7 @@ class CPageTrackLogSetting : public CLoggerPage {
   // Sources of LoadDeviceValues.
   enum { kFromSettingsBlock = 0, kFromMembers = 1, kFromDefaults = 2 };
   // Outcome of a settings read or of a sentence with its retries.
-  enum class LinkResult { Answered, NotConnected, Silent };
+  enum class LinkResult { Answered, NotConnected, Silent, BadReply };
 
   explicit CPageTrackLogSetting(CWnd* pParent = nullptr);
   ~CPageTrackLogSetting() override;
@@ -84,6 +85,9 @@ class CPageTrackLogSetting : public CLoggerPage {
   BOOL RunUpload();
   BOOL RunClear();
   CWinThread* GetWorkerThread() const { return m_pWorker; }
+  // An Upload or Clear owns the port until it ends: the setting controls are
+  // disabled and their handlers do nothing meanwhile.
+  bool TransferRunning() const { return m_bTransferRunning.load(); }
 
   // Controls.
   CStatic m_stSettingStatus;      // 1050
@@ -131,8 +135,11 @@ class CPageTrackLogSetting : public CLoggerPage {
   // Bounds of the sentence sender.
   static constexpr int kReplyPolls = 10;
   static constexpr int kRetryAttempts = 3;
+  // The largest distance the page shows in metres and in feet.
+  static constexpr int kMaxMetres = static_cast<int>(2147483647 / 3.28);
 
-  // Feet and metre conversions: the double product truncated to an integer.
+  // Feet and metre conversions: the double product truncated to an integer
+  // (held at the int's limit beyond it).
   static int MetresToFeet(int metres);
   static int FeetToMetres(int feet);
 
@@ -144,11 +151,17 @@ class CPageTrackLogSetting : public CLoggerPage {
   // FALSE with "Not Connected" in the area when no port is open.
   BOOL WritePmtkSentence(int type, int a, int b);
   void SetSettingStatus(UINT id);
-  void ReportSilentLogger(const char* reply);
+  // Reports a recording switch the logger did not answer or refused.
+  void ReportSwitchReply(const char* reply);
+  // TRUE when a set's reply says done; otherwise the status says why.
+  BOOL SetTaken(const char* reply);
   // A job on the worker thread unless one is still running.
   void StartWorker(AFX_THREADPROC proc);
+  // Runs on the worker as its job ends: the setting controls come back.
+  void EndTransfer();
   static int EditNumber(const std::string& text);
 
   CPageDeviceSetting* m_pDevicePage = nullptr;
   CWinThread* m_pWorker = nullptr;
+  std::atomic<bool> m_bTransferRunning{false};
 };

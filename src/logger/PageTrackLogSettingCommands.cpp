@@ -1,5 +1,6 @@
 // The track-log setting page's sentence sender and the settings it reads,
 // applies and restores with it.
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -36,9 +37,12 @@ std::string BuildSentence(int type, int a, int b) {
   return body + arg;
 }
 
+constexpr long long kBeyondInt = 0x80000000LL;
+
 // The whole decimal field after "$PMTK182,3,<id>," of a query reply; -1 when
-// the reply is not the answer for that parameter.
-int QueriedValue(const char* reply, int id) {
+// the reply is not the answer for that parameter, kBeyondInt for a value
+// beyond an int.
+long long QueriedValue(const char* reply, int id) {
   if (reply == nullptr) return -1;
   const char* sentence = nullptr;
   for (int i = 0; i < 20 && reply[i] != '\0'; ++i)
@@ -51,12 +55,18 @@ int QueriedValue(const char* reply, int id) {
   if (std::strncmp(sentence, head.c_str(), head.size()) != 0) return -1;
   const char* p = sentence + head.size();
   if (*p < '0' || *p > '9') return -1;
-  long value = 0;
-  for (; *p >= '0' && *p <= '9'; ++p) {
-    value = value * 10 + (*p - '0');
-    if (value > 0x7FFFFFFF) return -1;
-  }
-  return (*p == '*' || *p == ',' || *p == '\r') ? static_cast<int>(value) : -1;
+  long long value = 0;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    if (value < kBeyondInt) value = std::min(value * 10 + (*p - '0'), kBeyondInt);
+  return (*p == '*' || *p == ',' || *p == '\r') ? value : -1;
+}
+
+// Whether the page can show a value read for parameter id: a flash mode of
+// its two buttons, a distance also in feet, an interval of an int.
+bool Showable(int id, long long value) {
+  if (id == 6) return value == 1 || value == 2;
+  if (id == 4) return value <= CPageTrackLogSetting::kMaxMetres;
+  return value < kBeyondInt;
 }
 
 }  // namespace
@@ -122,8 +132,22 @@ char* CPageTrackLogSetting::SendPmtkRetry(int type, int a, int b) {
 
 char* CPageTrackLogSetting::SendEnableCommand(BOOL on) { return SendPmtkRetry(on ? 10 : 11, 0, 0); }
 
-void CPageTrackLogSetting::ReportSilentLogger(const char* reply) {
-  if (reply == nullptr) SetSettingStatus(IDS_TLS_NO_RESPONSE);
+void CPageTrackLogSetting::ReportSwitchReply(const char* reply) {
+  // Without a port the switch waits for Apply; that says so.
+  if (IsNotConnected(reply)) return;
+  SetTaken(reply);
+}
+
+BOOL CPageTrackLogSetting::SetTaken(const char* reply) {
+  if (IsNotConnected(reply)) {
+    SetSettingStatus(IDS_TLS_NOT_CONNECTED);
+    return FALSE;
+  }
+  const int flag = CPageMTKTracklogSetting::GetAckFlag(reply);
+  if (flag == CPageMTKTracklogSetting::kAckDone) return TRUE;
+  // 0 invalid, 1 unsupported, 2 failed: the logger keeps what it had.
+  SetSettingStatus(flag < 0 ? IDS_TLS_NO_RESPONSE : IDS_TLS_SETTING_REFUSED);
+  return FALSE;
 }
 
 CPageTrackLogSetting::LinkResult CPageTrackLogSetting::QueryDeviceSettings() {
@@ -131,28 +155,31 @@ CPageTrackLogSetting::LinkResult CPageTrackLogSetting::QueryDeviceSettings() {
   if (IsNotConnected(reply)) return LinkResult::NotConnected;
   if (reply == nullptr) return LinkResult::Silent;
   // Each value is taken only when all three came; a missing one changes nothing.
-  int values[3];
+  long long values[3];
   const int ids[3] = {6, 3, 4};
   for (int i = 0; i < 3; ++i) {
     reply = SendPmtkRetry(2, ids[i], 0);
     if (IsNotConnected(reply)) return LinkResult::NotConnected;
     values[i] = QueriedValue(reply, ids[i]);
     if (values[i] < 0) return LinkResult::Silent;
+    if (!Showable(ids[i], values[i])) return LinkResult::BadReply;
   }
-  m_deviceValues.flashMode = values[0];
-  m_deviceValues.seconds = values[1];
-  m_deviceValues.metres = values[2];
+  m_deviceValues.flashMode = static_cast<int>(values[0]);
+  m_deviceValues.seconds = static_cast<int>(values[1]);
+  m_deviceValues.metres = static_cast<int>(values[2]);
   m_deviceValues.logByKind = values[1] != 0 ? 2 : 3;
   return LinkResult::Answered;
 }
 
 void CPageTrackLogSetting::OnRead() {
+  if (TransferRunning()) return;
   m_transfer.m_nRequestKind = 2;
   std::atomic_ref<BOOL>(g_utilityManager.m_bSendPmtkFirst).store(TRUE);
   ReadSettings();
 }
 
 void CPageTrackLogSetting::ReadSettings() {
+  if (TransferRunning()) return;
   m_transfer.ClearKindFlags();
   m_transfer.m_bTrackLog = 1;
   SetSettingStatus(IDS_TLS_WAITING_START);
@@ -162,6 +189,9 @@ void CPageTrackLogSetting::ReadSettings() {
       return;
     case LinkResult::Silent:
       SetSettingStatus(IDS_TLS_NO_RESPONSE);
+      return;
+    case LinkResult::BadReply:
+      SetSettingStatus(IDS_TLS_BAD_REPLY);
       return;
     case LinkResult::Answered:
       break;
@@ -182,41 +212,55 @@ void CPageTrackLogSetting::ReadSettings() {
 }
 
 void CPageTrackLogSetting::ApplySettings() {
+  if (TransferRunning()) return;
   LoadDeviceValues(kFromMembers);
   m_strSeconds = m_edSeconds.GetWindowTextString();
   m_strDistance = m_edDistance.GetWindowTextString();
-  // Sends one changed setting; a silent logger keeps the old sent value (so
-  // the next Apply tries again) and stops the rest.
+  // Sends one changed setting. It counts as sent only when the logger says
+  // done; otherwise the old sent value stays (so the next Apply tries
+  // again), the status says why and the rest waits.
   auto send = [this](int& sent, int current, int type, int a, int b) {
     if (current == sent) return true;
-    const int before = sent;
+    char* reply = SendPmtkRetry(type, a, b);
+    if (reply == nullptr) {
+      SetSettingStatus(IDS_TLS_NO_RESPONSE);
+      return false;
+    }
+    if (!SetTaken(reply)) return false;
     sent = current;
-    if (SendPmtkRetry(type, a, b) != nullptr) return true;
-    sent = before;
-    SetSettingStatus(IDS_TLS_NO_RESPONSE);
-    return false;
+    return true;
   };
+  // An empty or zero interval or distance is not a setting: it is neither
+  // sent nor counted as sent, and the status says so.
+  UINT missing = 0;
   if (!send(m_nEnableSent, m_nEnable, m_nEnable == 1 ? 10 : 11, 0, 0)) return;
   if (!send(m_nLogByKindSent, m_nLogByKind, 1, 1, m_nLogByKind)) return;
   m_nSeconds = EditNumber(m_strSeconds);
-  if (!send(m_nSecondsSent, m_nSeconds, 1, 3, m_nSeconds)) return;
-  if (m_btnMeter.GetCheck() == BST_CHECKED) {
-    m_nMetres = EditNumber(m_strDistance);
-    if (m_nMetres != m_nMetresSent) {
-      if (!send(m_nMetresSent, m_nMetres, 1, 4, m_nMetres)) return;
-      m_nFeet = m_nFeetSent = MetresToFeet(m_nMetres);
-    }
-  } else if (m_btnFoot.GetCheck() == BST_CHECKED) {
-    m_nFeet = EditNumber(m_strDistance);
-    if (m_nFeet != m_nFeetSent) {
-      if (!send(m_nFeetSent, m_nFeet, 1, 5, m_nFeet)) return;
-      m_nMetres = m_nMetresSent = FeetToMetres(m_nFeet);
+  if (m_nSeconds <= 0)
+    missing = IDS_TLS_NO_INTERVAL;
+  else if (!send(m_nSecondsSent, m_nSeconds, 1, 3, m_nSeconds))
+    return;
+  const bool metres = m_btnMeter.GetCheck() == BST_CHECKED;
+  if (metres || m_btnFoot.GetCheck() == BST_CHECKED) {
+    int& shown = metres ? m_nMetres : m_nFeet;
+    int& sent = metres ? m_nMetresSent : m_nFeetSent;
+    shown = EditNumber(m_strDistance);
+    if (shown <= 0) {
+      if (missing == 0) missing = IDS_TLS_NO_DISTANCE;
+    } else if (shown != sent) {
+      if (!send(sent, shown, 1, metres ? 4 : 5, shown)) return;
+      if (metres)
+        m_nFeet = m_nFeetSent = MetresToFeet(m_nMetres);
+      else
+        m_nMetres = m_nMetresSent = FeetToMetres(m_nFeet);
     }
   }
-  send(m_nFlashModeSent, m_nFlashMode, 1, 6, m_nFlashMode);
+  if (!send(m_nFlashModeSent, m_nFlashMode, 1, 6, m_nFlashMode)) return;
+  if (missing != 0) SetSettingStatus(missing);
 }
 
 void CPageTrackLogSetting::RestoreDefaults() {
+  if (TransferRunning()) return;
   LoadDeviceValues(kFromDefaults);
   m_nEnable = 1;
   UpdateControl(0, 2);

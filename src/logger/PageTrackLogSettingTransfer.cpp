@@ -19,6 +19,15 @@ namespace {
 constexpr UINT kOutputFilters[] = {108, 110, 111};
 constexpr const char* kOutputExtensions[] = {"trl", "txt", "kml"};
 constexpr UINT kLogCleared = 65536;
+// Every control that changes or reads the settings.
+constexpr int kSettingControls[] = {IDC_TLS_READ,     IDC_TLS_ENABLE,       IDC_TLS_BY_TIME,
+                                    IDC_TLS_SECONDS,  IDC_TLS_SECOND_LABEL, IDC_TLS_BY_DISTANCE,
+                                    IDC_TLS_DISTANCE, IDC_TLS_METER,        IDC_TLS_FOOT,
+                                    IDC_TLS_UNIT,     IDC_TLS_CYCLE,        IDC_TLS_ONCE};
+
+void EnableControl(CWnd& page, int id, BOOL enable) {
+  if (CWnd* control = page.GetDlgItem(id)) control->EnableWindow(enable);
+}
 
 // The output the chosen file's extension asks for; raw blocks for any other.
 int OutputFormatOf(const std::string& extension) {
@@ -30,9 +39,23 @@ int OutputFormatOf(const std::string& extension) {
 }  // namespace
 
 void CPageTrackLogSetting::StartWorker(AFX_THREADPROC proc) {
-  // One job at a time: the exchange owns the port until it ends.
+  // One job at a time: the exchange owns the port until it ends, so the
+  // setting controls, whose sentences would break it, wait for its end.
   if (m_pWorker && m_pWorker->IsRunning()) return;
+  m_bTransferRunning = true;
+  for (int id : kSettingControls) EnableControl(*this, id, FALSE);
   m_pWorker = AfxBeginThread(proc, this);
+  if (!m_pWorker) EndTransfer();
+}
+
+void CPageTrackLogSetting::EndTransfer() {
+  // The handlers stay closed until the controls are back as the settings
+  // say; then the flag lets them in again.
+  if (GetSafeHwnd()) {
+    ShowRecordingControls();
+    for (int id : {IDC_TLS_READ, IDC_TLS_ENABLE}) EnableControl(*this, id, TRUE);
+  }
+  m_bTransferRunning = false;
 }
 
 void CPageTrackLogSetting::OnUpload() {
@@ -52,6 +75,7 @@ void CPageTrackLogSetting::OnClear() {
 UINT CPageTrackLogSetting::UploadThreadProc(LPVOID param) {
   auto* page = static_cast<CPageTrackLogSetting*>(param);
   if (!page->RunUpload()) AfxMessageBox(IDS_BLOCK_CHECK_PORT);
+  page->EndTransfer();
   return 0;
 }
 
@@ -63,6 +87,7 @@ UINT CPageTrackLogSetting::ReadSettingsThreadProc(LPVOID param) {
 UINT CPageTrackLogSetting::ClearThreadProc(LPVOID param) {
   auto* page = static_cast<CPageTrackLogSetting*>(param);
   if (!page->RunClear()) AfxMessageBox(IDS_BLOCK_CHECK_PORT);
+  page->EndTransfer();
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "common/UtilityManager.h"
 #include "firmware/PageDeviceSetting.h"
 #include "framework/UserInput.h"
+#include "logger/LogDownloadFixture.h"
 #include "logger/LoggerScreenshots.h"
 #include "logger/PageMTKTracklogSetting.h"
 #include "platform/Sleep.h"
@@ -96,6 +98,16 @@ TEST_F(ChipsetPageTest, ReadShowsTheLoggersSettingsAndApplyThenSendsNothing) {
   EXPECT_EQ(page.m_cbInterval.GetCurSel(), 0);
   EXPECT_EQ(page.m_nIntervalSec, 5);
   EXPECT_EQ(g_utilityManager.m_nLogInterval, 50);
+
+  // A record mode the page does not know shows as Overwrite and is held as
+  // Overwrite: Apply has no mode to send.
+  logger.SetLogParameter(6, 7);
+  page.OnRead();
+  EXPECT_EQ(page.m_btnOverwrite.GetCheck(), BST_CHECKED);
+  EXPECT_EQ(page.m_nRecordMode, LOG_OVERWRITE);
+  logger.ClearReceived();
+  EXPECT_TRUE(page.ApplySettings());
+  EXPECT_EQ(logger.CountReceived("$PMTK182,1,"), 0);
 }
 
 TEST_F(ChipsetPageTest, RecordingSwitchedOnSendsWhatTheListsShow) {
@@ -111,8 +123,8 @@ TEST_F(ChipsetPageTest, RecordingSwitchedOnSendsWhatTheListsShow) {
   EXPECT_EQ(Shown(page.m_cbInterval), "1");
   EXPECT_EQ(Shown(page.m_cbDistance), "50");
   EXPECT_TRUE(page.ApplySettings());
-  EXPECT_GE(logger.CountReceived("$PMTK182,1,3,10*"), 1);
-  EXPECT_GE(logger.CountReceived("$PMTK182,1,4,500*"), 1);
+  EXPECT_EQ(logger.CountReceived("$PMTK182,1,3,10*"), 2);
+  EXPECT_EQ(logger.CountReceived("$PMTK182,1,4,500*"), 2);
   EXPECT_EQ(logger.LogParameter(3), 10u);
   EXPECT_EQ(logger.LogParameter(4), 500u);
   EXPECT_EQ(g_utilityManager.m_nLogDistance, 500);
@@ -124,8 +136,11 @@ TEST_F(ChipsetPageTest, RecordingSwitchedOnSendsWhatTheListsShow) {
 
 TEST_F(ChipsetPageTest, ASilentLoggerIsAFailureAndNothingCountsAsSent) {
   ShortenWaits(50);
-  settings->answerQueries = false;
+  // The logger answers the record mode, then falls silent.
+  for (const char* query : {"$PMTK182,2,3", "$PMTK182,2,4"})
+    logger.AddHandler(query, [](sim::SimLogger&, const std::string&) { return true; });
   page.OnRead();
+  EXPECT_EQ(logger.CountReceived("$PMTK182,2,3"), 51);
   EXPECT_EQ(Text(IDC_MTK_SETTING_STATUS), "Connection to Device Failed");
   settings->answerSets = false;
   page.m_nIntervalSec = 30;
@@ -133,6 +148,29 @@ TEST_F(ChipsetPageTest, ASilentLoggerIsAFailureAndNothingCountsAsSent) {
   EXPECT_EQ(Text(IDC_MTK_SETTING_STATUS), "Connection to Device Failed");
   EXPECT_EQ(g_utilityManager.m_nLogInterval, 0);
   EXPECT_EQ(logger.LogParameter(3), 300u);  // taken, but never acknowledged
+}
+
+TEST_F(ChipsetPageTest, ARefusalIsAFailureAndNothingCountsAsSent) {
+  settings->refusal = 1;
+  page.m_nIntervalSec = 30;
+  EXPECT_FALSE(page.ApplySettings());
+  EXPECT_EQ(Text(IDC_MTK_SETTING_STATUS), "The device refused the setting.");
+  EXPECT_EQ(g_utilityManager.m_nLogInterval, 0);
+  page.OnClear();
+  EXPECT_EQ(Text(IDC_MTK_TRANSFER_STATUS), "Clear Failed! The device refused to clear!");
+  EXPECT_EQ(logger.CountReceived("$PMTK182,2,8"), 0);
+}
+
+TEST_F(ChipsetPageTest, AValueThePageCannotHoldIsABadReply) {
+  page.OnRead();
+  logger.AddHandler("$PMTK182,2,4", [](sim::SimLogger& l, const std::string&) {
+    l.SendSentence("$PMTK182,3,4,99999999999");
+    return true;
+  });
+  page.OnRead();
+  EXPECT_EQ(Text(IDC_MTK_SETTING_STATUS), "The device sent a setting out of range.");
+  EXPECT_EQ(page.m_nDistance, 1000);
+  EXPECT_EQ(g_utilityManager.m_nLogDistance, 1000);
 }
 
 TEST_F(ChipsetPageTest, ClearShowsTheFreeRecordsOnTheDevicePage) {
@@ -204,8 +242,17 @@ TEST_F(ChipsetPageTest, CachedSettingsAndAFullLog) {
   EXPECT_EQ(page.m_nDistance, 914);
   EXPECT_EQ(Text(IDC_MTK_UNIT_LABEL), "ft");
   EXPECT_EQ(page.m_btnOverwrite.GetCheck(), BST_CHECKED);
+  EXPECT_EQ(page.m_nRecordMode, LOG_OVERWRITE);  // Apply sends the mode shown
   EXPECT_EQ(g_utilityManager.m_nLogRecordMode, LOG_OVERWRITE);
   EXPECT_EQ(page.m_btnByDistance.GetCheck(), BST_CHECKED);
+  // Recording off takes the lists out of use; Default All switches it on
+  // and gives them back.
+  UserClick(page, IDC_MTK_ENABLE);
+  EXPECT_FALSE(page.m_cbDistance.IsWindowEnabled());
+  page.SendMessage(WM_PAGE_COMMAND, PAGECMD_DEFAULTS, 0);
+  EXPECT_EQ(page.m_btnEnable.GetCheck(), BST_CHECKED);
+  EXPECT_TRUE(page.m_cbInterval.IsWindowEnabled());
+  EXPECT_TRUE(page.m_cbDistance.IsWindowEnabled());
 }
 
 TEST_F(ChipsetPageTest, ListsRadiosAndDefaults) {
@@ -238,6 +285,30 @@ TEST_F(ChipsetPageTest, LastSectorTest) {
   // Answers to repeated requests of the first test reach the port first.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(page.IsLastSectorWritten(), 1);
+}
+
+// Read, Apply and Clear while the log downloads: the download keeps the port.
+TEST_F(LogDownloadTest, SettingsLeaveThePortAloneWhileTheLogDownloads) {
+  Connect({.seed = 22, .sectors = 2});
+  std::atomic<bool> held{false};
+  // The first read request waits a moment, so the download is surely running.
+  logger.AddHandler("$PMTK182,7,", [&held](sim::SimLogger&, const std::string&) {
+    if (!held.exchange(true)) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return false;
+  });
+  page->OnUpload();
+  ASSERT_TRUE(logger.WaitForSentence("$PMTK182,7,", 10000));
+  EXPECT_FALSE(page->GetDlgItem(IDC_MTK_READ)->IsWindowEnabled());
+  page->OnRead();
+  page->m_nIntervalSec = 30;
+  EXPECT_FALSE(page->ApplySettings());
+  page->OnClear();
+  Upload();  // waits for the running download
+  for (const char* sent : {"$PMTK182,2,6", "$PMTK182,1,", "$PMTK182,6,"})
+    EXPECT_EQ(logger.CountReceived(sent), 0) << sent;
+  EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u);
+  ExpectFilesHold(memory->Content());
+  EXPECT_TRUE(page->GetDlgItem(IDC_MTK_READ)->IsWindowEnabled());
 }
 
 TEST(ChipsetPageScreenshot, AfterReadingTheSettings) {

@@ -182,6 +182,27 @@ TEST_F(PageTransferTest, FailedUploadsSayWhyAndKeepTheOldFile) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST_F(PageTransferTest, SettingsLeaveThePortAloneWhileAnUploadRuns) {
+  block->SetLog(sim::BlockProtocolSim::GenerateRecords(7, 32 * 20));
+  ui.AnswerFileDialog((dir.path() / "log.trl").string());
+  settings.OnUpload();
+  CWinThread* worker = settings.GetWorkerThread();
+  while (block->BlocksSent() < 2 && worker->IsRunning()) worker->Wait(5);
+  ASSERT_TRUE(worker->IsRunning());
+  EXPECT_FALSE(settings.GetDlgItem(IDC_TLS_READ)->IsWindowEnabled());
+  EXPECT_FALSE(settings.GetDlgItem(IDC_TLS_ENABLE)->IsWindowEnabled());
+  settings.OnRead();
+  settings.m_edSeconds.SetWindowText("20");
+  settings.SendMessage(WM_PAGE_COMMAND, PAGECMD_APPLY, 0);
+  settings.m_btnEnable.SetCheck(BST_UNCHECKED);
+  settings.OnEnableRecording();
+  ASSERT_EQ(worker->Wait(60000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(settings.GetDlgItem(IDC_TLS_TRANSFER_STATUS)->GetWindowTextString(), kUploaded);
+  const std::vector<std::uint8_t> raw = block->LogBytes();
+  EXPECT_TRUE(ReadFile(dir.path() / "log.trl") == std::string(raw.begin(), raw.end()));
+  EXPECT_TRUE(settings.GetDlgItem(IDC_TLS_READ)->IsWindowEnabled());
+}
+
 TEST_F(PageTransferTest, ClearEmptiesTheLogAndShowsItsProgress) {
   block->SetLog(sim::BlockProtocolSim::GenerateRecords(2, 50));
   EXPECT_EQ(Run(settings, &CPageTrackLogSetting::OnClear, IDC_TLS_TRANSFER_STATUS),

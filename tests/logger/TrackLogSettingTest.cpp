@@ -176,6 +176,56 @@ TEST_F(TrackLogSettingTest, SilentOrAbsentLoggerIsReportedAndChangesNothing) {
   EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "Not Connected");
   EXPECT_EQ(page.m_nSeconds, 20);
   EXPECT_EQ(page.m_nLogByKindSent, 2);
+
+  // Apply without a port sends nothing and keeps the change for later.
+  page.SetDlgItemText(IDC_TLS_SETTING_STATUS, "");
+  Apply();
+  EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "Not Connected");
+  EXPECT_EQ(page.m_nSecondsSent, 10);
+  g_bPortOpen = TRUE;
+  device.m_strComPort = logger.PortPath();
+  ASSERT_TRUE(device.OpenPort());
+  logger.ClearReceived();
+  Apply();
+  EXPECT_EQ(Count("$PMTK182,1,3,20*"), 1);
+  EXPECT_EQ(page.m_nSecondsSent, 20);
+}
+
+TEST_F(TrackLogSettingTest, ARefusalIsReportedAndNothingCountsAsSent) {
+  settings->refusal = 2;
+  page.m_edSeconds.SetWindowText("20");
+  Apply();
+  EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "The device refused the setting.");
+  EXPECT_EQ(page.m_nSecondsSent, 10);
+  page.SetDlgItemText(IDC_TLS_SETTING_STATUS, "");
+  page.m_btnEnable.SetCheck(BST_UNCHECKED);
+  page.OnEnableRecording();
+  EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "The device refused the setting.");
+  EXPECT_TRUE(settings->recording);
+}
+
+TEST_F(TrackLogSettingTest, AnEmptyIntervalOrDistanceIsNotSent) {
+  page.m_edSeconds.SetWindowText("");
+  Apply();
+  EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "Enter an interval of at least 1 second.");
+  EXPECT_EQ(page.m_nSecondsSent, 10);
+  page.m_edSeconds.SetWindowText("20");
+  page.m_edDistance.SetWindowText("0");
+  Apply();
+  EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "Enter a distance of at least 1.");
+  EXPECT_EQ(page.m_nMetresSent, 100);
+  ASSERT_EQ(logger.Received().size(), 1u);
+  EXPECT_EQ(logger.Received()[0], Sentence("$PMTK182,1,3,20"));
+}
+
+TEST_F(TrackLogSettingTest, AValueThePageCannotShowIsABadReply) {
+  // 700,000,000 m is more feet than the page can hold.
+  logger.SetLogParameter(4, 700000000);
+  logger.SetLogParameter(6, 1);
+  page.OnRead();
+  EXPECT_EQ(Text(IDC_TLS_SETTING_STATUS), "The device sent a setting out of range.");
+  EXPECT_EQ(Text(IDC_TLS_DISTANCE), "100");
+  EXPECT_EQ(page.m_nFeet, 328);
 }
 
 }  // namespace

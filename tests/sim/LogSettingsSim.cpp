@@ -41,8 +41,17 @@ std::shared_ptr<LogSettingsSim> InstallLogSettings(SimLogger& logger) {
     int id = 0;
     std::string value;
     if (!Parse(sentence, id, value) || !IsSetting(id) || value.empty()) return false;
+    if (state->refusal >= 0) {
+      l.SendSentence("$PMTK001,182,1," + std::to_string(state->refusal.load()));
+      return true;
+    }
     l.SetLogParameter(id, static_cast<std::uint32_t>(std::strtoul(value.c_str(), nullptr, 10)));
     if (state->answerSets) l.SendSentence("$PMTK001,182,1,3");
+    return true;
+  });
+  logger.AddHandler("$PMTK182,6,", [state](SimLogger& l, const std::string&) {
+    if (state->refusal < 0) return false;  // the log memory's own erase
+    l.SendSentence("$PMTK001,182,6," + std::to_string(state->refusal.load()));
     return true;
   });
   return state;

@@ -17,6 +17,9 @@ struct LogSettingsSim {
   // A logger that takes the sentences but stays silent.
   std::atomic<bool> answerQueries{true};
   std::atomic<bool> answerSets{true};
+  // 0 invalid, 1 unsupported or 2 failed: sets and erases are answered
+  // "$PMTK001,182,<t>,<refusal>" and change nothing; -1 takes them.
+  std::atomic<int> refusal{-1};
 };
 
 // Teaches the logger the settings sentences and gives it the settings of a

@@ -41,6 +41,14 @@ std::shared_ptr<TrackLogSettingsState> InstallTrackLogSettings(SimLogger& logger
     l.SendSentence(std::string("$PMTK182,3,0,") + (state->recording ? "1" : "2"));
     return true;
   });
+  // Tried before the handlers above: a refusing logger changes nothing.
+  logger.AddHandler("$PMTK182,1", [state](SimLogger& l, const std::string& sentence) {
+    if (state->refusal < 0) return false;
+    const int type = std::atoi(sentence.c_str() + 9);
+    l.SendSentence("$PMTK001,182," + std::to_string(type) + "," +
+                   std::to_string(state->refusal.load()));
+    return true;
+  });
   return state;
 }
 

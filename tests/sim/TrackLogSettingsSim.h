@@ -14,6 +14,9 @@ class SimLogger;
 
 struct TrackLogSettingsState {
   std::atomic<bool> recording{true};
+  // 0 invalid, 1 unsupported or 2 failed: the recording switch and every set
+  // are answered "$PMTK001,182,<t>,<refusal>" and change nothing; -1 takes them.
+  std::atomic<int> refusal{-1};
 };
 
 // Teaches the simulated logger these sentences; the returned state stays
