@@ -8,8 +8,10 @@
 #include <cstring>
 #include <memory>
 
+#include "common/FailureText.h"
 #include "formats/TrackLogExport.h"
 #include "platform/OutputFile.h"
+#include "res/AllIds.h"
 
 namespace {
 struct FileCloser {
@@ -46,24 +48,24 @@ CTrackLogExport::ConvertResult CTrackLogExport::ConvertToFile(const std::string&
   }
   FilePtr source(std::fopen(trlPath.c_str(), "rb"));
   if (!source) {
-    Describe(error, "Cannot open " + trlPath, errno);
+    Describe(error, FailureText(IDS_CANNOT_OPEN, trlPath), errno);
     return R::SourceFailed;
   }
   struct stat in {
   }, out{};
   if (::stat(outPath.c_str(), &out) == 0 && ::fstat(fileno(source.get()), &in) == 0 &&
       in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
-    Describe(error, "The output " + outPath + " is the track-log file itself", EEXIST);
+    Describe(error, FailureText(IDS_OUTPUT_IS_TRACK, outPath), EEXIST);
     return R::OutputIsSource;
   }
 
   OutputFile output;
   if (const int err = output.Create(outPath); err != 0) {
-    Describe(error, "Cannot create " + outPath, err);
+    Describe(error, FailureText(IDS_CANNOT_CREATE, outPath), err);
     return R::OutputFailed;
   }
   if (output.Stream() == nullptr) {
-    Describe(error, "Cannot create " + outPath, errno);
+    Describe(error, FailureText(IDS_CANNOT_CREATE, outPath), errno);
     return R::OutputFailed;
   }
   m_pSource = source.get();
@@ -75,14 +77,14 @@ CTrackLogExport::ConvertResult CTrackLogExport::ConvertToFile(const std::string&
     const bool readFailed = std::ferror(source.get()) != 0;
     output.Discard();
     if (readFailed) {
-      Describe(error, "Cannot read " + trlPath, writeErr);
+      Describe(error, FailureText(IDS_CANNOT_READ, trlPath), writeErr);
       return R::SourceFailed;
     }
-    Describe(error, "Cannot write " + outPath, writeErr);
+    Describe(error, FailureText(IDS_CANNOT_WRITE, outPath), writeErr);
     return R::OutputFailed;
   }
   if (const int err = output.Commit(); err != 0) {
-    Describe(error, "Cannot write " + outPath, err);
+    Describe(error, FailureText(IDS_CANNOT_WRITE, outPath), err);
     return R::OutputFailed;
   }
   return R::Done;

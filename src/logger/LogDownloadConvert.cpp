@@ -1,15 +1,15 @@
 // The KML files of a chipset log download, written from its TRL files, and
 // the whole track for the options dialog's own Text and KML outputs.
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/FailureText.h"
 #include "formats/StepByStepDlg.h"
 #include "formats/TrackLogExport.h"
 #include "logger/PageMTKTracklogSetting.h"
-#include "res/logger_ids.h"
+#include "res/AllIds.h"
 
 namespace {
 
@@ -72,21 +72,21 @@ BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(CStepByStepDlg& options) {
   // The segment files one after the other make the whole track.
   FilePtr whole(std::tmpfile());
   if (!whole) {
-    ReportFileError(std::string("Cannot create a temporary file: ") + std::strerror(errno));
+    ReportFileError(FailureText(IDS_CANNOT_CREATE, P_tmpdir, errno));
     return FALSE;
   }
   for (const std::string& name : m_segmentFileNames) {
     if (name.empty()) continue;
     FilePtr segment(std::fopen((name + ".trl").c_str(), "rb"));
     if (!segment) {
-      ReportFileError("Cannot open " + name + ".trl: " + std::strerror(errno));
+      ReportFileError(FailureText(IDS_CANNOT_OPEN, name + ".trl", errno));
       return FALSE;
     }
     char buffer[65536];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, segment.get())) > 0)
       if (std::fwrite(buffer, 1, n, whole.get()) != n) {
-        ReportFileError(std::string("Cannot write a temporary file: ") + std::strerror(errno));
+        ReportFileError(FailureText(IDS_CANNOT_WRITE, P_tmpdir, errno));
         return FALSE;
       }
   }
@@ -105,7 +105,7 @@ BOOL CPageMTKTracklogSetting::WriteCombinedOutputs(CStepByStepDlg& options) {
     int err = CTrackLogExport::WriteFormat(out.format, whole.get(), out.stream) ? 0 : errno;
     if (err == 0) err = options.CommitOutput(out.which);
     if (err != 0) {
-      ReportFileError("Cannot write " + out.path + ": " + std::strerror(err));
+      ReportFileError(FailureText(IDS_CANNOT_WRITE, out.path, err));
       return FALSE;
     }
     if (m_pFileStatusDlg && m_pFileStatusDlg->GetSafeHwnd())

@@ -5,10 +5,12 @@
 #include <memory>
 
 #include "app/VantoUtilityDlg.h"
+#include "common/FailureText.h"
 #include "formats/UnicodeTextFile.h"
 #include "logger/PageMTKTracklogSetting.h"
 #include "photo/PageTrackLogPhoto.h"
 #include "photo/PhotoKmlOutput.h"
+#include "res/AllIds.h"
 
 BOOL CPageMTKTracklogSetting::CombineTrackFileWithPhotos(const std::string& trl,
                                                          const std::string& kml,
@@ -26,7 +28,8 @@ BOOL CPageMTKTracklogSetting::CombineTrackFileWithPhotos(const std::string& trl,
   file.reset();
   struct stat st {};
   if (!written || ::stat(output.Temporary().c_str(), &st) != 0 || st.st_size == 0) {
-    error = written || photo->m_strJobError.empty() ? "Cannot write " + kml : photo->m_strJobError;
+    error = written || photo->m_strJobError.empty() ? FailureText(IDS_CANNOT_WRITE, kml)
+                                                    : photo->m_strJobError;
     return FALSE;
   }
   return output.Commit(error);

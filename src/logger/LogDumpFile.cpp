@@ -1,11 +1,13 @@
 #include "logger/LogDumpFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 
-void CLogDumpFile::Drop(const std::string& what, int err) {
-  m_error = what + " " + m_path + ": " + std::strerror(err);
+#include "common/FailureText.h"
+#include "res/AllIds.h"
+
+void CLogDumpFile::Drop(UINT what, int err) {
+  m_error = FailureText(what, m_path, err);
   m_stream = nullptr;
   m_output.Discard();
 }
@@ -15,12 +17,12 @@ bool CLogDumpFile::Open(const std::string& folder) {
   m_error.clear();
   m_path = (std::filesystem::path(folder) / kFileName).string();
   if (const int err = m_output.Create(m_path); err != 0) {
-    Drop("Cannot create", err);
+    Drop(IDS_CANNOT_CREATE, err);
     return false;
   }
   m_stream = m_output.Stream();
   if (!m_stream) {
-    Drop("Cannot create", errno);
+    Drop(IDS_CANNOT_CREATE, errno);
     return false;
   }
   return true;
@@ -29,7 +31,7 @@ bool CLogDumpFile::Open(const std::string& folder) {
 bool CLogDumpFile::Write(const void* data, std::size_t size) {
   if (!m_stream) return false;
   if (std::fwrite(data, 1, size, m_stream) != size) {
-    Drop("Cannot write", errno ? errno : EIO);
+    Drop(IDS_CANNOT_WRITE, errno ? errno : EIO);
     return false;
   }
   return true;
@@ -39,7 +41,7 @@ bool CLogDumpFile::Close() {
   if (!m_stream) return m_error.empty();
   m_stream = nullptr;
   if (const int err = m_output.Commit(); err != 0) {
-    Drop("Cannot write", err);
+    Drop(IDS_CANNOT_WRITE, err);
     return false;
   }
   return true;

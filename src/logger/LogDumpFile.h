@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/OutputFile.h"
+#include "platform/WinTypes.h"
 
 class CLogDumpFile {
  public:
@@ -30,7 +31,7 @@ class CLogDumpFile {
   const std::string& Path() const { return m_path; }
 
  private:
-  void Drop(const std::string& what, int err);
+  void Drop(UINT what, int err);
 
   OutputFile m_output;
   std::FILE* m_stream = nullptr;  // the output's stream while open

@@ -4,11 +4,11 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <memory>
 
 #include "app/VantoUtilityDlg.h"
+#include "common/FailureText.h"
 #include "common/UtilityManager.h"
 #include "formats/TrackLogExport.h"
 #include "formats/TrackLogReader.h"
@@ -20,6 +20,7 @@
 #include "photo/PhotoKmlOutput.h"
 #include "platform/CodePage.h"
 #include "platform/ProcessTimeZone.h"
+#include "res/common_ids.h"
 #include "res/formats_ids.h"
 
 namespace {
@@ -30,12 +31,6 @@ struct FileCloser {
   }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// The failure text `id` naming `path`, with the system's reason when there is one.
-std::string Failure(UINT id, const std::string& path, int err = 0) {
-  std::string text = FormatString(LoadResString(id).c_str(), path.c_str());
-  return err != 0 ? text + ": " + std::strerror(err) : text;
-}
 
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b) {
@@ -70,7 +65,7 @@ void CPageTrackLogPhoto::OnConvert() {
 
   std::string error;
   if (SameFile(m_strKmlPath, m_strTrlPath)) {
-    error = Failure(IDS_PHOTO_OUTPUT_IS_TRACK, m_strKmlPath);
+    error = FailureText(IDS_OUTPUT_IS_TRACK, m_strKmlPath);
   } else {
     CPhotoKmlOutput output(m_strKmlPath);
     auto file = std::make_unique<CUnicodeTextFile>();
@@ -114,14 +109,14 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
   m_pointNames.clear();
   m_nPointCount = 0;
   if (m_pKmlFile == nullptr || !m_pKmlFile->IsOpen()) {
-    m_strJobError = Failure(IDS_PHOTO_CANNOT_WRITE, m_strOutputName, EBADF);
+    m_strJobError = FailureText(IDS_CANNOT_WRITE, m_strOutputName, EBADF);
     return FALSE;
   }
   // The program's texts and paths are UTF-8.
   m_pKmlFile->SetCodePage(static_cast<int>(CP_UTF8));
   FilePtr trl(std::fopen(m_strTrlPath.c_str(), "rb"));
   if (!trl) {
-    m_strJobError = Failure(IDS_PHOTO_CANNOT_OPEN, m_strTrlPath, errno);
+    m_strJobError = FailureText(IDS_CANNOT_OPEN, m_strTrlPath, errno);
     m_pKmlFile->Abort();
     return FALSE;
   }
@@ -143,7 +138,7 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
   m_nPointCount = static_cast<int>(m_points.size());
 
   if (!read) {
-    m_strJobError = Failure(IDS_PHOTO_CANNOT_READ, m_strTrlPath, errno);
+    m_strJobError = FailureText(IDS_CANNOT_READ, m_strTrlPath, errno);
   } else {
     SortTrackPoints();
     ParsePhotos();
@@ -152,10 +147,10 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
     MatchPhotos();
     try {
       if (!WriteKmlBody(trl.get()))
-        m_strJobError = Failure(IDS_PHOTO_CANNOT_READ, m_strTrlPath, errno);
+        m_strJobError = FailureText(IDS_CANNOT_READ, m_strTrlPath, errno);
       if (m_strJobError.empty()) m_pKmlFile->Close();
     } catch (const CFileException& e) {
-      m_strJobError = Failure(IDS_PHOTO_CANNOT_WRITE, m_strOutputName, e.m_lOsError);
+      m_strJobError = FailureText(IDS_CANNOT_WRITE, m_strOutputName, e.m_lOsError);
     }
   }
   if (!m_strJobError.empty()) m_pKmlFile->Abort();

@@ -3,17 +3,13 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 
-namespace {
-std::string Reason(const std::string& text, int err) {
-  return err != 0 ? text + ": " + std::strerror(err) : text;
-}
-}  // namespace
+#include "common/FailureText.h"
+#include "res/AllIds.h"
 
 BOOL CPhotoKmlOutput::Open(CUnicodeTextFile& file, std::string& error) {
   if (const int err = m_output.Create(m_target); err != 0) {
-    error = Reason("Cannot create " + m_target, err);
+    error = FailureText(IDS_CANNOT_CREATE, m_target, err);
     return FALSE;
   }
   // The file object opens the temporary by name; it must be the file just
@@ -25,14 +21,14 @@ BOOL CPhotoKmlOutput::Open(CUnicodeTextFile& file, std::string& error) {
                  CFile::modeWrite | CFile::typeText | CUnicodeTextFile::modeWriteUnicode,
                  &failure)) {
     m_output.Discard();
-    error = Reason("Cannot create " + m_target, failure.m_lOsError);
+    error = FailureText(IDS_CANNOT_CREATE, m_target, failure.m_lOsError);
     return FALSE;
   }
   if (::fstat(m_output.Descriptor(), &created) != 0 || ::fstat(file.m_hFile, &opened) != 0 ||
       created.st_dev != opened.st_dev || created.st_ino != opened.st_ino) {
     file.Abort();
     m_output.Discard();
-    error = Reason("Cannot create " + m_target, EEXIST);
+    error = FailureText(IDS_CANNOT_CREATE, m_target, EEXIST);
     return FALSE;
   }
   return TRUE;
@@ -40,11 +36,11 @@ BOOL CPhotoKmlOutput::Open(CUnicodeTextFile& file, std::string& error) {
 
 BOOL CPhotoKmlOutput::Commit(std::string& error) {
   if (!m_output.IsOpen()) {
-    error = Reason("Cannot write " + m_target, EBADF);
+    error = FailureText(IDS_CANNOT_WRITE, m_target, EBADF);
     return FALSE;
   }
   if (const int err = m_output.Commit(); err != 0) {
-    error = Reason("Cannot write " + m_target, err);
+    error = FailureText(IDS_CANNOT_WRITE, m_target, err);
     return FALSE;
   }
   return TRUE;

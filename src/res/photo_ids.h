@@ -68,10 +68,6 @@
 #define IDS_PCS_WRITE_GPS 399
 
 // Failure texts of the photo job and of the geotagged copy.
-#define IDS_PHOTO_OUTPUT_IS_TRACK 6300
-#define IDS_PHOTO_CANNOT_OPEN 6301
-#define IDS_PHOTO_CANNOT_READ 6302
-#define IDS_PHOTO_CANNOT_WRITE 6303
 #define IDS_PHOTO_CANNOT_OPEN_PHOTO 6304
 #define IDS_PHOTO_GPS_NAME_TAKEN 6305
 #define IDS_PHOTO_GPS_NO_FOLDER 6306

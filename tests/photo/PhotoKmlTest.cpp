@@ -10,6 +10,7 @@
 #include "common/UtilityManager.h"
 #include "formats/UnicodeTextFile.h"
 #include "framework/Strings.h"
+#include "res/common_ids.h"
 #include "res/formats_ids.h"
 #include "support/ScriptedUi.h"
 #include "support/test_support.h"
@@ -286,7 +287,7 @@ TEST_F(PhotoKmlTest, FailuresNameTheFile) {
 TEST_F(PhotoKmlTest, FailureTextsInTheWindowsLanguage) {
   SetResLanguage(ResLanguage::TraditionalChinese);
   EXPECT_FALSE(Run(0, 0));  // no track file
-  const std::string open = FormatString(LoadResString(IDS_PHOTO_CANNOT_OPEN).c_str(), trl.c_str());
+  const std::string open = FormatString(LoadResString(IDS_CANNOT_OPEN).c_str(), trl.c_str());
   EXPECT_EQ(page.m_strJobError.rfind(open + ": ", 0), 0u) << page.m_strJobError;
   // A geotagged copy whose name another photo's copy took.
   g_utilityManager.m_bWriteGpsToPhoto = 1;
