@@ -1,8 +1,12 @@
 #include "formats/StepByStepDlg.h"
 
+#include <cerrno>
+
+#include "common/FailureText.h"
 #include "common/UtilityManager.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
+#include "res/common_ids.h"
 
 BEGIN_MESSAGE_MAP(CStepByStepDlg, CDialog)
 ON_BN_CLICKED(IDC_STEP_LOG_BROWSE, &CStepByStepDlg::OnSelectLogFolder)
@@ -21,18 +25,20 @@ void CStepByStepDlg::DiscardOutput(Output which) {
   StreamOf(which) = nullptr;
 }
 
-BOOL CStepByStepDlg::CreateOutput(Output which) {
+int CStepByStepDlg::CreateOutput(Output which) {
   DiscardOutput(which);
   OutputFile& file = File(which);
   // Never the chosen path itself: a link planted there would be written
   // through, and a failed download would leave an earlier file cut short.
-  if (PathOf(which).empty() || file.Create(PathOf(which)) != 0 || file.Stream() == nullptr) {
+  int err = PathOf(which).empty() ? EINVAL : file.Create(PathOf(which));
+  if (err == 0 && file.Stream() == nullptr) err = errno;
+  if (err != 0) {
     DiscardOutput(which);
-    return FALSE;
+    return err;
   }
   DescriptorOf(which) = file.Descriptor();
   StreamOf(which) = file.Stream();
-  return TRUE;
+  return 0;
 }
 
 int CStepByStepDlg::CommitOutput(Output which) {
@@ -135,7 +141,14 @@ void CStepByStepDlg::OnOK() {
     ShowMessageBox(GetSafeHwnd(), m_strMessage, LoadString(300), MB_ICONSTOP);
     return;
   }
-  if (IsDlgButtonChecked(IDC_STEP_KML_CHECK) && !m_bPhotoFolderChosen) CreateOutput(kKmlOutput);
-  if (IsDlgButtonChecked(IDC_STEP_TEXT_CHECK)) CreateOutput(kTextOutput);
+  const bool ticked[] = {IsDlgButtonChecked(IDC_STEP_KML_CHECK) && !m_bPhotoFolderChosen,
+                         IsDlgButtonChecked(IDC_STEP_TEXT_CHECK) != 0};
+  for (Output which : {kKmlOutput, kTextOutput}) {
+    if (!ticked[which == kKmlOutput ? 0 : 1]) continue;
+    // An output that cannot be made is named; the download goes on without it.
+    if (const int err = CreateOutput(which); err != 0 && !PathOf(which).empty())
+      ShowMessageBox(GetSafeHwnd(), FailureText(IDS_CANNOT_CREATE, PathOf(which), err),
+                     LoadString(300), MB_ICONSTOP);
+  }
   EndDialog(IDOK);
 }

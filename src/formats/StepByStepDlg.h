@@ -54,8 +54,9 @@ class CStepByStepDlg : public CDialog {
 
   enum Output { kTextOutput, kKmlOutput };
   // Creates the temporary of an output at its chosen path into its
-  // descriptor and stream. FALSE (slots -1 and null) when it cannot be.
-  BOOL CreateOutput(Output which);
+  // descriptor and stream: 0, or the errno of the failing step (slots -1
+  // and null; EINVAL when no path was chosen).
+  int CreateOutput(Output which);
   // Renames the written output over its chosen path: 0, or the errno of
   // the failing step (the temporary is then removed).
   int CommitOutput(Output which);

@@ -18,6 +18,8 @@ constexpr DWORD kHighSpeedPiece = 16;
 constexpr DWORD kHighSpeedPauseMs = 100;
 constexpr DWORD kPostedReadPauseMs = 50;
 constexpr int kMakerPolls = 60;
+// Polls that wait for the rest of a reply caught while it was arriving.
+constexpr int kRestPolls = 10;
 constexpr int kRetryResends = 50;
 constexpr int kRetryAttempts = 1000;
 
@@ -135,16 +137,31 @@ BOOL CPageMTKTracklogSetting::WriteSentence(const std::string& sentence, DWORD p
   return ok;
 }
 
-DWORD CPageMTKTracklogSetting::PollRead(DWORD count) {
+DWORD CPageMTKTracklogSetting::PollRead(DWORD count, DWORD at) {
   // A poll reads into the start of the buffer over what an earlier poll left.
-  count = std::min<DWORD>(count, static_cast<DWORD>(kReplyBufferSize - 1));
+  if (at >= kReplyBufferSize - 1) return 0;
+  count = std::min<DWORD>(count, static_cast<DWORD>(kReplyBufferSize - 1 - at));
   DWORD read = 0;
   if (m_pLinkDevicePage) {
     std::lock_guard lock(m_replyMutex);
     if (!m_pReplyBuffer) return 0;
-    if (!m_pLinkDevicePage->ReadPort(m_pReplyBuffer.get(), count, &read)) read = 0;
+    if (!m_pLinkDevicePage->ReadPort(m_pReplyBuffer.get() + at, count, &read)) read = 0;
   }
   return read;
+}
+
+void CPageMTKTracklogSetting::ReadRestOfReply(DWORD have) {
+  for (int poll = 0;; ++poll) {
+    {
+      std::lock_guard lock(m_replyMutex);
+      char* buffer = m_pReplyBuffer.get();
+      if (!buffer) return;
+      buffer[have] = '\0';  // not what an earlier, longer poll left behind
+      if (std::memchr(buffer, '\n', have) || have >= kPollReadBytes || poll == kRestPolls) return;
+    }
+    Sleep(kPollPauseMs);
+    have += PollRead(kPollReadBytes - have, have);
+  }
 }
 
 char* CPageMTKTracklogSetting::SendLogCommand(int t, int a, int b) {
@@ -163,10 +180,14 @@ char* CPageMTKTracklogSetting::SendLogCommand(int t, int a, int b) {
   char* buffer = m_pReplyBuffer.get();
   for (int poll = 0; poll < polls; ++poll) {
     Sleep(kPollPauseMs);
-    PollRead(kPollReadBytes);
+    const DWORD read = PollRead(kPollReadBytes);
     if (std::strcmp(buffer, sentence.c_str()) == 0) std::strcpy(buffer, "NONE");
     if (t == 7) return buffer;
-    if (std::strncmp(buffer, expected, 8) == 0) return buffer;
+    if (std::strncmp(buffer, expected, 8) == 0) {
+      // Its flag or value may still be on the line.
+      ReadRestOfReply(read);
+      return buffer;
+    }
   }
   return nullptr;
 }

@@ -124,7 +124,11 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   BOOL PortSet() const;
   char* AnswerNotConnected();
   BOOL WriteSentence(const std::string& sentence, DWORD pieceSize, DWORD pauseMs);
-  DWORD PollRead(DWORD count);
+  // Reads what has arrived, at most count bytes, to offset at of the buffer.
+  DWORD PollRead(DWORD count, DWORD at = 0);
+  // Reads on after the have bytes of a reply until its line end has come
+  // (bounded), and ends the text there.
+  void ReadRestOfReply(DWORD have);
   std::size_t AppendReceived(const char* data, std::size_t count);
   BOOL HasReplyBuffer();
   // One wait for data and one read for the receive side; 0 without data.

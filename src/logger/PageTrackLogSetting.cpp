@@ -161,11 +161,15 @@ void CPageTrackLogSetting::SetSettingStatus(UINT id) {
 void CPageTrackLogSetting::ShowRecordingControls() {
   const BOOL on = m_nEnable == 1;
   m_btnEnable.SetCheck(on ? BST_CHECKED : BST_UNCHECKED);
-  for (int id : kRecordingControls) GetDlgItem(id)->EnableWindow(on);
+  // Also run by a transfer's worker as it ends, when the window may be going.
+  auto enable = [this](int id, BOOL state) {
+    if (CWnd* control = GetDlgItem(id)) control->EnableWindow(state);
+  };
+  for (int id : kRecordingControls) enable(id, on);
   if (!on) return;
   const BOOL byTime = m_nLogByKind != 3;
-  for (int id : kTimeControls) GetDlgItem(id)->EnableWindow(byTime);
-  for (int id : kDistanceControls) GetDlgItem(id)->EnableWindow(!byTime);
+  for (int id : kTimeControls) enable(id, byTime);
+  for (int id : kDistanceControls) enable(id, !byTime);
 }
 
 void CPageTrackLogSetting::UpdateControl(int item, int mode) {

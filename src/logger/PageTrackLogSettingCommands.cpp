@@ -231,14 +231,15 @@ void CPageTrackLogSetting::ApplySettings() {
     return true;
   };
   // An empty or zero interval or distance is not a setting: it is neither
-  // sent nor counted as sent, and the status says so.
+  // sent nor counted as sent, and the status says so unless the logger
+  // holds 0 itself (an interval of 0 is how it logs by distance).
   UINT missing = 0;
   if (!send(m_nEnableSent, m_nEnable, m_nEnable == 1 ? 10 : 11, 0, 0)) return;
   if (!send(m_nLogByKindSent, m_nLogByKind, 1, 1, m_nLogByKind)) return;
   m_nSeconds = EditNumber(m_strSeconds);
-  if (m_nSeconds <= 0)
-    missing = IDS_TLS_NO_INTERVAL;
-  else if (!send(m_nSecondsSent, m_nSeconds, 1, 3, m_nSeconds))
+  if (m_nSeconds <= 0) {
+    if (m_nSeconds != m_nSecondsSent) missing = IDS_TLS_NO_INTERVAL;
+  } else if (!send(m_nSecondsSent, m_nSeconds, 1, 3, m_nSeconds))
     return;
   const bool metres = m_btnMeter.GetCheck() == BST_CHECKED;
   if (metres || m_btnFoot.GetCheck() == BST_CHECKED) {
@@ -246,7 +247,7 @@ void CPageTrackLogSetting::ApplySettings() {
     int& sent = metres ? m_nMetresSent : m_nFeetSent;
     shown = EditNumber(m_strDistance);
     if (shown <= 0) {
-      if (missing == 0) missing = IDS_TLS_NO_DISTANCE;
+      if (missing == 0 && shown != sent) missing = IDS_TLS_NO_DISTANCE;
     } else if (shown != sent) {
       if (!send(sent, shown, 1, metres ? 4 : 5, shown)) return;
       if (metres)

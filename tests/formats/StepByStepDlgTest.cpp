@@ -145,3 +145,25 @@ TEST(StepByStepDlg, OkNeverWritesThroughALinkAtAnOutput) {
   EXPECT_EQ(formatstest::ReadAll(victim), "keep");  // the link alone is replaced
   EXPECT_EQ(formatstest::ReadAll(text), "new");
 }
+
+TEST(StepByStepDlg, AnOutputThatCannotBeMadeIsNamedAtOk) {
+  ScriptedUi ui;
+  testsupport::TempDir dir;
+  const auto text = dir.path() / "out.txt";
+  formatstest::WriteAll(text, "keep");
+  std::filesystem::permissions(text, std::filesystem::perms::owner_read);
+  CStepByStepDlg dlg;
+  ui.AnswerFileDialog(text.string());
+  ui.AnswerFolder(dir.path().string());
+  ui.OnModal(IDD_STEP_BY_STEP, [&](CDialog& d) {
+    d.CheckDlgButton(IDC_STEP_TEXT_CHECK, 1);
+    Dlg(d).OnSelectTextFile();
+    Dlg(d).OnSelectLogFolder();
+    Dlg(d).OnOK();
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.m_pTextFile, nullptr);
+  ASSERT_EQ(ui.MessageBoxCount(), 1u);
+  EXPECT_EQ(ui.LastMessageBox().text, "Cannot create " + text.string() + ": Permission denied");
+  EXPECT_EQ(formatstest::ReadAll(text), "keep");
+}

@@ -161,6 +161,18 @@ TEST_F(ChipsetPageTest, ARefusalIsAFailureAndNothingCountsAsSent) {
   EXPECT_EQ(logger.CountReceived("$PMTK182,2,8"), 0);
 }
 
+TEST_F(ChipsetPageTest, AnAcknowledgementArrivingInPartsIsJudgedWhole) {
+  logger.AddHandler("$PMTK182,1,3", [](sim::SimLogger& l, const std::string&) {
+    l.Send("$PMTK001,182,1,");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    l.Send("3*26\r\n");
+    return true;
+  });
+  page.m_nIntervalSec = 30;
+  EXPECT_TRUE(page.ApplySettings());
+  EXPECT_EQ(g_utilityManager.m_nLogInterval, 300);
+}
+
 TEST_F(ChipsetPageTest, AValueThePageCannotHoldIsABadReply) {
   page.OnRead();
   logger.AddHandler("$PMTK182,2,4", [](sim::SimLogger& l, const std::string&) {

@@ -216,6 +216,13 @@ TEST_F(TrackLogSettingTest, AnEmptyIntervalOrDistanceIsNotSent) {
   EXPECT_EQ(page.m_nMetresSent, 100);
   ASSERT_EQ(logger.Received().size(), 1u);
   EXPECT_EQ(logger.Received()[0], Sentence("$PMTK182,1,3,20"));
+  // A logger that logs by distance holds an interval of 0: nothing is missing.
+  logger.SetLogParameter(3, 0);
+  page.OnRead();
+  page.m_edDistance.SetWindowText("300");
+  Apply();
+  EXPECT_NE(Text(IDC_TLS_SETTING_STATUS), "Enter an interval of at least 1 second.");
+  EXPECT_EQ(logger.Received().back(), Sentence("$PMTK182,1,4,300"));
 }
 
 TEST_F(TrackLogSettingTest, AValueThePageCannotShowIsABadReply) {
