@@ -11,6 +11,21 @@ namespace {
 
 CStepByStepDlg& Dlg(CDialog& d) { return static_cast<CStepByStepDlg&>(d); }
 
+// Runs the dialog with its text output ticked at `text` and the track-log
+// folder `dir`, pressing OK.
+INT_PTR OkWithTextOutput(ScriptedUi& ui, CStepByStepDlg& dlg, const std::filesystem::path& text,
+                         const std::filesystem::path& dir) {
+  ui.AnswerFileDialog(text.string());
+  ui.AnswerFolder(dir.string());
+  ui.OnModal(IDD_STEP_BY_STEP, [&](CDialog& d) {
+    d.CheckDlgButton(IDC_STEP_TEXT_CHECK, 1);
+    Dlg(d).OnSelectTextFile();
+    Dlg(d).OnSelectLogFolder();
+    Dlg(d).OnOK();
+  });
+  return dlg.DoModal();
+}
+
 }  // namespace
 
 TEST(StepByStepDlg, OkNeedsATrackLogFolder) {
@@ -130,15 +145,7 @@ TEST(StepByStepDlg, OkNeverWritesThroughALinkAtAnOutput) {
   formatstest::WriteAll(victim, "keep");
   std::filesystem::create_symlink(victim, text);
   CStepByStepDlg dlg;
-  ui.AnswerFileDialog(text.string());
-  ui.AnswerFolder(dir.path().string());
-  ui.OnModal(IDD_STEP_BY_STEP, [&](CDialog& d) {
-    d.CheckDlgButton(IDC_STEP_TEXT_CHECK, 1);
-    Dlg(d).OnSelectTextFile();
-    Dlg(d).OnSelectLogFolder();
-    Dlg(d).OnOK();
-  });
-  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(OkWithTextOutput(ui, dlg, text, dir.path()), IDOK);
   EXPECT_EQ(formatstest::ReadAll(victim), "keep");
   std::fputs("new", dlg.m_pTextFile);
   EXPECT_EQ(dlg.CommitOutput(CStepByStepDlg::kTextOutput), 0);
@@ -153,15 +160,7 @@ TEST(StepByStepDlg, AnOutputThatCannotBeMadeIsNamedAtOk) {
   formatstest::WriteAll(text, "keep");
   std::filesystem::permissions(text, std::filesystem::perms::owner_read);
   CStepByStepDlg dlg;
-  ui.AnswerFileDialog(text.string());
-  ui.AnswerFolder(dir.path().string());
-  ui.OnModal(IDD_STEP_BY_STEP, [&](CDialog& d) {
-    d.CheckDlgButton(IDC_STEP_TEXT_CHECK, 1);
-    Dlg(d).OnSelectTextFile();
-    Dlg(d).OnSelectLogFolder();
-    Dlg(d).OnOK();
-  });
-  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(OkWithTextOutput(ui, dlg, text, dir.path()), IDOK);
   EXPECT_EQ(dlg.m_pTextFile, nullptr);
   ASSERT_EQ(ui.MessageBoxCount(), 1u);
   EXPECT_EQ(ui.LastMessageBox().text, "Cannot create " + text.string() + ": Permission denied");
