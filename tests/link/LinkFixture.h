@@ -53,6 +53,7 @@ class LinkTest : public ::testing::Test {
     SetSleepFunction([this, divisor](DWORD ms) {
       if (ms == 100) ++pauses100;
       if (ms == 50) ++pauses50;
+      if (ms == 5) ++pauses5;
       logger.WaitUntilInputHandled(kBoundMs);
       std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
     });
@@ -82,4 +83,5 @@ class LinkTest : public ::testing::Test {
   std::thread receiver;
   std::atomic<int> pauses100{0};
   std::atomic<int> pauses50{0};
+  std::atomic<int> pauses5{0};  // the receive loop's pauses while it does not read
 };

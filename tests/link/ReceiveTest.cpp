@@ -226,7 +226,10 @@ TEST_F(LinkTest, ClosingThePortUnderTheReceiveLoopStopsItsReads) {
   ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 0; }, kBoundMs));
   device.PurgePort();
   device.ClosePort();  // the window closes during a transfer
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a read in flight lands
+  // Once the loop pauses as a loop without a port does, a read in flight
+  // has landed.
+  const int pauses = pauses5;
+  ASSERT_TRUE(WaitUntil([&] { return pauses5 > pauses + 1; }, kBoundMs));
   const int received = commands.m_nReceivedBytes.load();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(commands.m_nReceivedBytes.load(), received);
