@@ -63,7 +63,8 @@ class MainDialogTest : public ::testing::Test {
   // The sentences the logger received, without checksums, once it has read
   // the expected number (the simulated logger reads on its own thread).
   static std::vector<std::string> Bodies(const sim::SimLogger& logger, size_t expected = 0) {
-    for (int i = 0; i < 500 && logger.Received().size() < expected; ++i)
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (logger.Received().size() < expected && std::chrono::steady_clock::now() < end)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::vector<std::string> out;
     for (const std::string& s : logger.Received()) out.push_back(s.substr(0, s.find('*')));
@@ -181,7 +182,7 @@ TEST_F(MainDialogTest, TabServicesFromAWorkerRunOnTheWindowThread) {
     dlg.SelectTab(0);
     done = true;
   });
-  EXPECT_TRUE(AfxPumpWait([&] { return done.load(); }, 5000));
+  EXPECT_TRUE(AfxPumpWait([&] { return done.load(); }, 30000));
   worker.join();
   EXPECT_TRUE(device->IsVisibleFlag());
 
@@ -195,7 +196,7 @@ TEST_F(MainDialogTest, TabServicesFromAWorkerRunOnTheWindowThread) {
     dlg.RefreshCurrentTab();
     done = true;
   });
-  EXPECT_TRUE(AfxPumpWait([&] { return done.load(); }, 5000));
+  EXPECT_TRUE(AfxPumpWait([&] { return done.load(); }, 30000));
   second.join();
   EXPECT_TRUE(device->IsWindowEnabled());
   EXPECT_TRUE(device->IsVisibleFlag());
@@ -229,7 +230,7 @@ TEST_F(MainDialogTest, OneStopEndsEveryHeartbeatThread) {
   dlg.RunTimerThread(TRUE);
   dlg.RunTimerThread(TRUE);
   EXPECT_EQ(dlg.GetTimerThreadCount(), 2);
-  ASSERT_TRUE(AfxPumpWait([] { return g_utilityManager.m_bWorkerStopped == 0; }, 2000));
+  ASSERT_TRUE(AfxPumpWait([] { return g_utilityManager.m_bWorkerStopped == 0; }, 30000));
   dlg.RunTimerThread(FALSE);
   dlg.WaitForTimerThreads();
   EXPECT_EQ(dlg.GetTimerThreadCount(), 0);
@@ -241,10 +242,10 @@ TEST_F(MainDialogTest, OneStopEndsEveryHeartbeatThread) {
 TEST_F(MainDialogTest, ARestartDuringTheSleepDoesNotReviveTheStoppedHeartbeat) {
   CVantoUtilityDlg dlg;
   dlg.RunTimerThread(TRUE);
-  ASSERT_TRUE(AfxPumpWait([] { return g_utilityManager.m_bWorkerStopped == 0; }, 2000));
+  ASSERT_TRUE(AfxPumpWait([] { return g_utilityManager.m_bWorkerStopped == 0; }, 30000));
   dlg.RunTimerThread(FALSE);
   dlg.RunTimerThread(TRUE);
-  EXPECT_TRUE(AfxPumpWait([&] { return dlg.GetTimerThreadCount() == 1; }, 2000));
+  EXPECT_TRUE(AfxPumpWait([&] { return dlg.GetTimerThreadCount() == 1; }, 30000));
   std::this_thread::sleep_for(std::chrono::milliseconds(60));  // three more beats
   EXPECT_EQ(dlg.GetTimerThreadCount(), 1);
   EXPECT_EQ(g_utilityManager.m_bWorkerStopped, 0);

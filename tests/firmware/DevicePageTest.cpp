@@ -25,7 +25,7 @@ TEST_F(FirmwarePageTest, WriteNameChecksTheNameOnlyWhileConnected) {
   device.SetDlgItemText(IDC_DEV_USER_NAME, "SixteenLettersOk");
   device.OnWriteName();
   EXPECT_EQ(ui.MessageBoxCount(), 2u);
-  EXPECT_TRUE(logger.WaitForSentence("$VANTO710,4", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$VANTO710,4", 30000));
   EXPECT_EQ(g_utilityManager.m_strUserName, "SixteenLettersOk");
   device.ClosePort();
 }

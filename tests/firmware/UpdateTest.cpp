@@ -69,24 +69,25 @@ TEST_F(FirmwarePageTest, R710UpdateKeepsTheBluetoothAddressAndShowsTheNewVersion
 }
 
 TEST_F(FirmwarePageTest, ProgressFollowsTheBytesSent) {
+  std::mutex seenMutex;
   std::vector<int> seen;
   Identify();
   ui.AnswerFileDialog(SampleFirmware("R710_SAMPLE_V1.05_VNT.bin"));
   device.OnSelectFile();
-  // The percent text between the callbacks, as the user sees it.
-  std::atomic<bool> stop{false};
-  std::thread watcher([&] {
-    std::string last;
-    while (!stop) {
-      std::string now = Text(device, IDC_DEV_PERCENT);
-      if (now != last && !now.empty()) seen.push_back(std::atoi(now.c_str()));
-      last = now;
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
+  // The percent text between the callbacks, as the user sees it: read while
+  // the update waits for the logger's answer to each block.
+  std::string last;
+  flash->SetBlockHook([&] {
+    const std::string now = Text(device, IDC_DEV_PERCENT);
+    if (now != last && !now.empty()) {
+      std::lock_guard lock(seenMutex);
+      seen.push_back(std::atoi(now.c_str()));
     }
+    last = now;
   });
   RunUpdate(device);
-  stop = true;
-  watcher.join();
+  flash->SetBlockHook({});
+  std::lock_guard lock(seenMutex);
   // Several distinct steps between 0 and 100 (64 KB in 256-byte blocks).
   EXPECT_GT(seen.size(), 5u);
   EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int p) { return p >= 0 && p <= 100; }));

@@ -34,7 +34,7 @@ TEST(CrossThread, WorkerRunsAModalDialogOnItsOwnThread) {
         return 0;
       },
       &job);
-  ASSERT_EQ(t->Wait(5000), DWORD{WAIT_OBJECT_0});
+  ASSERT_EQ(t->Wait(30000), DWORD{WAIT_OBJECT_0});
   EXPECT_EQ(job.result, IDOK);
   EXPECT_EQ(scriptThread, job.thread);
 }
@@ -70,7 +70,7 @@ TEST(CrossThread, UserInputFromAnotherThreadRunsOnTheOwner) {
     UserClick(dlg, IDC_ABOUT);  // waits for the owner to run it
     done = true;
   });
-  EXPECT_TRUE(AfxPumpWait([&] { return done.load(); }, 5000));
+  EXPECT_TRUE(AfxPumpWait([&] { return done.load(); }, 30000));
   user.join();
   EXPECT_EQ(clickedOn, std::this_thread::get_id());
 }

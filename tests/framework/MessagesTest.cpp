@@ -111,7 +111,7 @@ TEST(Messages, SendFromAWorkerRunsOnTheWindowThread) {
   std::atomic<LRESULT> result{0};
   std::thread worker([&] { result = dlg.SendMessage(WM_USER + 8, 21); });
   // The window thread answers while it waits in the framework.
-  EXPECT_TRUE(AfxPumpWait([&] { return result.load() != 0; }, 5000));
+  EXPECT_TRUE(AfxPumpWait([&] { return result.load() != 0; }, 30000));
   worker.join();
   EXPECT_EQ(result.load(), 42);
   EXPECT_EQ(handlerThread, std::this_thread::get_id());

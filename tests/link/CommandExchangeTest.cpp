@@ -132,7 +132,7 @@ TEST_F(LinkTest, SilenceGivesNullAfterTheLimit) {
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);
   EXPECT_EQ(commands.SendMakerCommand(3), nullptr);
   EXPECT_EQ(commands.SendDeviceQuery(861), nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return logger.CountReceived("$") == 3; }, 1000));
+  EXPECT_TRUE(WaitUntil([&] { return logger.CountReceived("$") == 3; }, kBoundMs));
 }
 
 TEST_F(LinkTest, RetryGivesUpAfterFiftyResendsAndMarksTheLinkLost) {
@@ -145,7 +145,7 @@ TEST_F(LinkTest, RetryGivesUpAfterFiftyResendsAndMarksTheLinkLost) {
   EXPECT_TRUE(commands.IsNotConnected(reply));
   EXPECT_TRUE(g_utilityManager.m_bLinkLost);
   EXPECT_TRUE(device.m_bCommandDone);
-  EXPECT_TRUE(WaitUntil([&] { return logger.CountReceived("$PMTK182,2,3*") == 51; }, 1000));
+  EXPECT_TRUE(WaitUntil([&] { return logger.CountReceived("$PMTK182,2,3*") == 51; }, kBoundMs));
 }
 
 TEST_F(LinkTest, RetryOfASetSendsItTwiceAndErasesOnce) {
@@ -196,7 +196,7 @@ TEST_F(LinkTest, SpeedChangeNeedsThePortReconfigured) {
   char* reply = commands.SendLogCommand(14, 921600, 0);
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(std::strncmp(reply, "$PMTK001,182,14", 15), 0);
-  EXPECT_TRUE(WaitUntil([&] { return logger.Baud() == 921600u; }, 1000));
+  EXPECT_TRUE(WaitUntil([&] { return logger.Baud() == 921600u; }, kBoundMs));
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);  // still at 38400 here
   UseSleepDivisor(1);
@@ -207,7 +207,7 @@ TEST_F(LinkTest, SpeedChangeNeedsThePortReconfigured) {
   ASSERT_NE(reply, nullptr);
   // "$PMTK182,14,38400*xx\r\n" is 22 bytes: two pieces, each with its pause.
   EXPECT_EQ(pauses100, 2);
-  EXPECT_TRUE(WaitUntil([&] { return logger.Baud() == 38400u; }, 1000));
+  EXPECT_TRUE(WaitUntil([&] { return logger.Baud() == 38400u; }, kBoundMs));
   g_utilityManager.m_bHighSpeed = FALSE;
   device.RestorePortSpeed();
   EXPECT_NE(commands.SendLogCommand(2, 8, 0), nullptr);
@@ -226,7 +226,7 @@ TEST_F(LinkTest, HighSpeedPiecesOfAThirtyTwoByteSentence) {
   pauses100 = 0;
   commands.SendLogCommand(7, 0x1F00000, 0x10000000);
   EXPECT_EQ(pauses100, 2);
-  EXPECT_TRUE(logger.WaitForSentence(s32.substr(0, s32.size() - 2), 1000));
+  EXPECT_TRUE(logger.WaitForSentence(s32.substr(0, s32.size() - 2), kBoundMs));
 }
 
 TEST_F(LinkTest, OnlyPostedReadsGoInPiecesAtHighSpeed) {
@@ -237,12 +237,12 @@ TEST_F(LinkTest, OnlyPostedReadsGoInPiecesAtHighSpeed) {
   ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x800));
   EXPECT_EQ(pauses50, 2);
   EXPECT_EQ(pauses100, 0);
-  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,7,0,800*", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,7,0,800*", kBoundMs));
   // Any other posted command goes out in one write.
   pauses50 = 0;
   ASSERT_TRUE(commands.PostLogCommand(1, 3, 50));
   EXPECT_EQ(pauses50, 0);
-  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,1,3,50*", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK182,1,3,50*", kBoundMs));
 }
 
 TEST_F(LinkTest, VanishedPortMidReplyIsNoAnswer) {
@@ -251,7 +251,7 @@ TEST_F(LinkTest, VanishedPortMidReplyIsNoAnswer) {
   logger.SetFaults(f);
   UseSleepDivisor(38);
   EXPECT_EQ(commands.SendDeviceQuery(861), nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return logger.Vanished(); }, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return logger.Vanished(); }, kBoundMs));
   // Later sends fail quietly instead of hanging or crashing.
   EXPECT_EQ(commands.SendLogCommand(2, 8, 0), nullptr);
   DWORD written = 0;

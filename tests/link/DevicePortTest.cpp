@@ -79,7 +79,7 @@ TEST(DevicePortTest, EnsurePortOpenReopensAPortClosedByItsHandle) {
   ASSERT_TRUE(page.EnsurePortOpen());
   DWORD written = 0;
   EXPECT_TRUE(page.WritePort("$PMTK400*36\r\n", 13, &written));
-  EXPECT_TRUE(logger.WaitForSentence("$PMTK400", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK400", 30000));
 }
 
 TEST(DevicePortTest, SelectPortByIndexClosesAnOpenPort) {
@@ -120,11 +120,11 @@ TEST(DevicePortTest, HighSpeedAndBack) {
   logger.SetBaud(921600);
   DWORD written = 0;
   page.WritePort("$PMTK400*36\r\n", 13, &written);
-  EXPECT_TRUE(logger.WaitForSentence("$PMTK400", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$PMTK400", 30000));
   page.RestorePortSpeed();
   logger.SetBaud(38400);
   page.WritePort("$PVNT810*25\r\n", 13, &written);
-  EXPECT_TRUE(logger.WaitForSentence("$PVNT810", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$PVNT810", 30000));
 }
 
 TEST(BridgePortTest, FindBridgePortAcceptsOnlyTheChosenPort) {
@@ -174,7 +174,7 @@ TEST(BridgePortTest, DetectFindsAnAnnouncedSimulatedLogger) {
   ASSERT_TRUE(page.OpenPort()) << page.GetPortErrorText();
   DWORD written = 0;
   page.WritePort("$PVNT810*25\r\n", 13, &written);
-  EXPECT_TRUE(logger.WaitForSentence("$PVNT810", 1000));
+  EXPECT_TRUE(logger.WaitForSentence("$PVNT810", 30000));
   // The download's search finds it too, so the link switches to high speed.
   page.m_strComPort.clear();
   EXPECT_TRUE(page.FindBridgePort());

@@ -17,6 +17,9 @@
 
 class LinkTest : public ::testing::Test {
  protected:
+  // Bound of every wait for a condition.
+  static constexpr int kBoundMs = 30000;
+
   void SetUp() override {
     ASSERT_TRUE(logger.Ok());
     // Exchanges that expect an answer keep the program's own poll timings, so
@@ -43,10 +46,15 @@ class LinkTest : public ::testing::Test {
   }
 
   // The program's waits run at 1/divisor of their length; each is counted.
+  // Each lets the logger handle what it was sent first, as the whole wait
+  // would on an idle machine: an answer is in before the program polls, and
+  // a sentence is taken at the line speed it was sent at.
   void UseSleepDivisor(int divisor) {
     SetSleepFunction([this, divisor](DWORD ms) {
       if (ms == 100) ++pauses100;
       if (ms == 50) ++pauses50;
+      if (ms == 5) ++pauses5;
+      logger.WaitUntilInputHandled(kBoundMs);
       std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
     });
   }
@@ -75,4 +83,5 @@ class LinkTest : public ::testing::Test {
   std::thread receiver;
   std::atomic<int> pauses100{0};
   std::atomic<int> pauses50{0};
+  std::atomic<int> pauses5{0};  // the receive loop's pauses while it does not read
 };

@@ -47,7 +47,7 @@ TEST_F(LinkTest, ReceiveLoopCollectsAWholeSector) {
   g_bReceiving = 1;
   // 32 replies of 2048 bytes as hexadecimal text, then the acknowledgement.
   const int expected = 32 * (int)std::string("$PMTK182,8,00030000,*00\r\n").size() + 0x20000;
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= expected; }, 10000))
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= expected; }, kBoundMs))
       << commands.m_nReceivedBytes.load();
   StopReceiveThread();
   std::uint32_t first = 0;
@@ -64,14 +64,14 @@ TEST_F(LinkTest, ReceiveLoopCollectsAWholeSector) {
 TEST_F(LinkTest, ReceiveLoopStreamsAtHighSpeedWithPacing) {
   logger.SetLogImage(PatternImage());
   ASSERT_NE(commands.SendLogCommand(14, 921600, 0), nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return logger.Baud() == 921600u; }, 1000));
+  ASSERT_TRUE(WaitUntil([&] { return logger.Baud() == 921600u; }, kBoundMs));
   device.SetPortHighSpeed();
   g_utilityManager.m_bHighSpeed = TRUE;
   logger.SetPacing(true);
   StartReceiveThread();
   ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x4000));
   g_bReceiving = 1;
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 8 * 4096; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 8 * 4096; }, kBoundMs));
   StopReceiveThread();
   std::uint32_t first = 0;
   int replies = 0;
@@ -85,7 +85,7 @@ TEST_F(LinkTest, ReceiveLoopGivesUpAfterItsIdleLimit) {
   StartReceiveThread();
   g_bReceiving = 1;
   // The logger stays silent: the transfer is cancelled and the loop ends.
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, kBoundMs));
   receiver.join();
   EXPECT_EQ(commands.m_bTransferCancel.load(), 1);
   EXPECT_EQ(g_bReceiving.load(), 0);
@@ -115,7 +115,7 @@ TEST_F(LinkTest, ReceiveLoopWaitsOutALostPortWithoutSpinning) {
     else
       device.ClosePortHandle();  // the invalid-handle value stays behind
     const long long before = ProcessCpuMs();
-    ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return commands.m_bReceiveStop.load() != 0; }, kBoundMs));
     receiver.join();
     EXPECT_EQ(commands.m_bTransferCancel.load(), 1);
     // A loop that spun on the lost port would burn the whole silence.
@@ -134,7 +134,7 @@ TEST_F(LinkTest, ReceiveLoopDoesNotReadWhileCancelledOrBetweenSectors) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(commands.m_nReceivedBytes.load(), 0);
   commands.m_bTransferCancel = 0;
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4096; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4096; }, kBoundMs));
 }
 
 TEST_F(LinkTest, ClearingWhileTheReceiverAppendsStartsTheTextAgain) {
@@ -148,9 +148,9 @@ TEST_F(LinkTest, ClearingWhileTheReceiverAppendsStartsTheTextAgain) {
   g_bReceiving = 1;
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x8000));
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 12000; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 12000; }, kBoundMs));
   commands.ClearReplyBuffer();  // as the worker does before the next request
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 16 * 4121; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 16 * 4121; }, kBoundMs));
   StopReceiveThread();
   // Whatever came after the clear is text from the start of the buffer, with
   // no gap of zeros hiding it.
@@ -187,6 +187,8 @@ TEST_F(LinkTest, ReceiveLogDataTrimsToTheFirstLogReply) {
   // which ends the exchange after the idle limit with what came.
   commands.m_nReceiveIdleLimitMs = 200;
   ASSERT_TRUE(commands.PostLogCommand(7, 0x800, 0x800));
+  // The answer is on the line before the exchange starts to count silence.
+  ASSERT_TRUE(logger.WaitUntilInputHandled(kBoundMs));
   char* text = commands.ReceiveLogData(0x800);
   g_bTrimToLogReply = 0;
   ASSERT_NE(text, nullptr);
@@ -221,10 +223,13 @@ TEST_F(LinkTest, ClosingThePortUnderTheReceiveLoopStopsItsReads) {
   StartReceiveThread();
   g_bReceiving = 1;
   ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x10000));
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 0; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() > 0; }, kBoundMs));
   device.PurgePort();
   device.ClosePort();  // the window closes during a transfer
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a read in flight lands
+  // Once the loop pauses as a loop without a port does, a read in flight
+  // has landed.
+  const int pauses = pauses5;
+  ASSERT_TRUE(WaitUntil([&] { return pauses5 > pauses + 1; }, kBoundMs));
   const int received = commands.m_nReceivedBytes.load();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(commands.m_nReceivedBytes.load(), received);
@@ -244,9 +249,9 @@ TEST_F(LinkTest, DiscardedTextMakesRoomAndNewDataFollowsTheRest) {
   StartReceiveThread();
   g_bReceiving = 1;
   ASSERT_TRUE(commands.PostLogCommand(7, 0, 0x1000));
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4121; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4121; }, kBoundMs));
   commands.DiscardReceived(4121);  // the first data reply
-  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4121; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return commands.m_nReceivedBytes.load() >= 4121; }, kBoundMs));
   StopReceiveThread();
   {
     auto lock = commands.LockReplyBuffer();

@@ -55,7 +55,7 @@ TEST_F(BlockClearStatus, StatusSentenceCarriesItsChecksum) {
   ASSERT_TRUE(device.EnsurePortOpen());
   transfer.SendStatusSentence("$Vanto");
   transfer.SendStatusSentence("$Close");
-  ASSERT_TRUE(logger.WaitForSentence("$Close", 1000));
+  ASSERT_TRUE(logger.WaitForSentence("$Close", 30000));
   EXPECT_EQ(logger.Received(),
             (std::vector<std::string>{sim::SimLogger::WithChecksum("$Vanto").substr(0, 9),
                                       sim::SimLogger::WithChecksum("$Close").substr(0, 9)}));

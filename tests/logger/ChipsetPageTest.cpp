@@ -44,9 +44,12 @@ class ChipsetPageTest : public ::testing::Test {
     SetSleepFunction({});
     g_utilityManager = CUtilityManager();
   }
-  // The program's waits run at 1/divisor of their length.
+  // The program's waits run at 1/divisor of their length, each after the
+  // logger has handled what it was sent (however busy the machine), so the
+  // number of tries does not depend on how fast the logger answers.
   void ShortenWaits(int divisor) {
-    SetSleepFunction([divisor](DWORD ms) {
+    SetSleepFunction([this, divisor](DWORD ms) {
+      logger.WaitUntilInputHandled(30000);
       std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
     });
   }
@@ -164,7 +167,7 @@ TEST_F(ChipsetPageTest, ARefusalIsAFailureAndNothingCountsAsSent) {
 TEST_F(ChipsetPageTest, AnAcknowledgementArrivingInPartsIsJudgedWhole) {
   logger.AddHandler("$PMTK182,1,3", [](sim::SimLogger& l, const std::string&) {
     l.Send("$PMTK001,182,1,");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    l.Pause(100);
     l.Send("3*26\r\n");
     return true;
   });
@@ -292,10 +295,11 @@ TEST_F(ChipsetPageTest, LastSectorTest) {
   logger.SetLogImage(image);
   EXPECT_EQ(page.IsLastSectorWritten(), 0);
   EXPECT_GE(logger.CountReceived("$PMTK182,7,1F0000,10*"), 1);
+  // Whatever the first test asked for has been answered before the image
+  // changes.
+  ASSERT_TRUE(logger.WaitUntilInputHandled(30000));
   image[0x1F000F] = 0x12;
   logger.SetLogImage(image);
-  // Answers to repeated requests of the first test reach the port first.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(page.IsLastSectorWritten(), 1);
 }
 
@@ -304,12 +308,12 @@ TEST_F(LogDownloadTest, SettingsLeaveThePortAloneWhileTheLogDownloads) {
   Connect({.seed = 22, .sectors = 2});
   std::atomic<bool> held{false};
   // The first read request waits a moment, so the download is surely running.
-  logger.AddHandler("$PMTK182,7,", [&held](sim::SimLogger&, const std::string&) {
-    if (!held.exchange(true)) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  logger.AddHandler("$PMTK182,7,", [&held](sim::SimLogger& l, const std::string&) {
+    if (!held.exchange(true)) l.Pause(300);
     return false;
   });
   page->OnUpload();
-  ASSERT_TRUE(logger.WaitForSentence("$PMTK182,7,", 10000));
+  ASSERT_TRUE(logger.WaitForSentence("$PMTK182,7,", 30000));
   EXPECT_FALSE(page->GetDlgItem(IDC_MTK_READ)->IsWindowEnabled());
   page->OnRead();
   page->m_nIntervalSec = 30;

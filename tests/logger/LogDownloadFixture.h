@@ -33,6 +33,9 @@ namespace fs = std::filesystem;
 
 class LogDownloadTest : public ::testing::Test {
  protected:
+  // Bound of the logger's catching up in each of the program's waits.
+  static constexpr int kLoggerCatchUpMs = 30000;
+
   // Prepares everything but the log, which each test lays out.
   void SetUp() override {
     fs::create_directories(home.path() / "config");
@@ -49,8 +52,12 @@ class LogDownloadTest : public ::testing::Test {
     announcement =
         AnnounceSimulatedPort(logger.PortPath(), "CP210x USB to UART Bridge Controller", "dltest");
     ASSERT_FALSE(announcement.empty());
-    // Long waits shrink most; polls keep some time so replies arrive.
-    SetSleepFunction([](DWORD ms) {
+    // Long waits shrink most, polls less. Each wait first lets the logger
+    // handle what it was sent, as the whole wait would: so the logger has
+    // switched its speed before the program's port follows, and replies are
+    // in before the program polls for them.
+    SetSleepFunction([this](DWORD ms) {
+      logger.WaitUntilInputHandled(kLoggerCatchUpMs);
       std::this_thread::sleep_for(ms >= 400 ? std::chrono::microseconds(300)
                                             : std::chrono::microseconds(1000LL * ms / 8));
     });

@@ -70,7 +70,16 @@ bool FlashExchangeSim::Data(const Frame& f, std::vector<std::uint8_t>& into, std
   return true;
 }
 
+void FlashExchangeSim::SetBlockHook(std::function<void()> hook) {
+  std::lock_guard lock(hookMutex_);
+  blockHook_ = std::move(hook);
+}
+
 void FlashExchangeSim::Handle(const Frame& f, std::vector<std::uint8_t>& reply) {
+  if (f.type == AGENT_DATA || f.type == IMAGE_DATA) {
+    std::lock_guard lock(hookMutex_);
+    if (blockHook_) blockHook_();
+  }
   auto ack = [&](bool ok) {
     reply.push_back(ok ? ACK : NAK);
     reply.push_back(f.seq);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ class FlashExchangeSim {
   std::function<void(const std::vector<std::uint8_t>& image)> onRestart;
 
   Faults faults;
+
+  // Called on the logger's thread with each data block of the agent or the
+  // image before it is answered: the host waits for that answer, so what it
+  // shows then is what it showed after the block before.
+  void SetBlockHook(std::function<void()> hook);
 
   // Takes bytes from the host. Returns true while the exchange owns the line
   // (after a handshake); `reply` receives what the logger sends back.
@@ -56,6 +62,8 @@ class FlashExchangeSim {
   std::uint32_t imageLength_ = 0, imageCrc_ = 0;
   int nextAgentSeq_ = 0, nextImageSeq_ = 0, blockIndex_ = 0;
   bool nakDone_ = false;
+  std::mutex hookMutex_;
+  std::function<void()> blockHook_;
   std::vector<std::uint8_t> agent_, image_;
   std::atomic<int> restarts_{0}, resent_{0};
 };

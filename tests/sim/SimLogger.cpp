@@ -24,6 +24,18 @@ void SleepMs(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Counts a pause of the logger for the time it lasts.
+class PauseScope {
+ public:
+  explicit PauseScope(std::atomic<int>& pausing) : m_pausing(pausing) { ++m_pausing; }
+  ~PauseScope() { --m_pausing; }
+  PauseScope(const PauseScope&) = delete;
+  PauseScope& operator=(const PauseScope&) = delete;
+
+ private:
+  std::atomic<int>& m_pausing;
+};
+
 }  // namespace
 
 const char* ModelReplyName(Model model) {
@@ -162,14 +174,17 @@ void SimLogger::WriteAll(const std::string& bytes) {
     if (n > 0) {
       pos += static_cast<std::size_t>(n);
       lastProgress = std::chrono::steady_clock::now();
-      if (pace)
+      if (pace) {
+        PauseScope pausing(m_pausing);
         std::this_thread::sleep_until(paceStart +
                                       std::chrono::microseconds(1000000ULL * pos / rate));
+      }
       continue;
     }
     if (n < 0 && errno != EAGAIN && errno != EINTR) return;
     // The program is not reading: wait, but not for ever.
     if (m_stop || std::chrono::steady_clock::now() - lastProgress > std::chrono::seconds(5)) return;
+    PauseScope pausing(m_pausing);
     SleepMs(1);
   }
 }
@@ -183,7 +198,7 @@ void SimLogger::SendSentence(const std::string& body) {
     filter = m_filter;
   }
   if (f.silent) return;
-  SleepMs(f.replyDelayMs);
+  Pause(f.replyDelayMs);
   // What goes before the reply leaves in the same write, so it reaches the
   // program in the same read.
   std::string lead;
@@ -212,7 +227,7 @@ void SimLogger::SendSentence(const std::string& body) {
     return;
   }
   Send(lead + sentence.substr(0, split));
-  SleepMs(f.splitDelayMs);
+  Pause(f.splitDelayMs);
   Send(sentence.substr(split));
 }
 
@@ -227,12 +242,39 @@ void SimLogger::Run() {
   while (!m_stop) {
     pollfd pfd{m_master, POLLIN, 0};
     if (::poll(&pfd, 1, 5) <= 0) continue;
+    // Marked before the read: input that has left the line is being handled.
+    m_handling = true;
     ssize_t n = ::read(m_master, chunk.data(), chunk.size());
-    if (n <= 0) {
-      if (n < 0 && errno != EAGAIN && errno != EINTR) SleepMs(5);
-      continue;
+    if (n > 0) OnBytes(chunk.data(), static_cast<std::size_t>(n));
+    m_handling = false;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) SleepMs(5);
+  }
+}
+
+void SimLogger::Pause(int ms) {
+  PauseScope pausing(m_pausing);
+  SleepMs(ms);
+}
+
+bool SimLogger::WaitUntilInputHandled(int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    // A logger that pauses, or waits for room on a full line, reads the rest
+    // later, as a real one finishes what it sends first.
+    if (m_stop || m_pausing > 0) return true;
+    bool unread = false;
+    {
+      std::lock_guard lock(m_writeMutex);  // the line may be closing
+      if (m_master >= 0) {
+        // A poll of the line also takes in what is still on its way to it.
+        pollfd pfd{m_master, POLLIN, 0};
+        unread = ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLIN);
+      }
     }
-    OnBytes(chunk.data(), static_cast<std::size_t>(n));
+    // Looked at after the line: what left it was read while this was set.
+    if (!unread && !m_handling) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
 }
 

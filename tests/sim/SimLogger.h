@@ -94,6 +94,18 @@ class SimLogger {
   void SetEraseDelayMs(int ms) { m_eraseDelayMs = ms; }
   int EraseDelayMs() const { return m_eraseDelayMs; }
 
+  // A pause the logger takes on purpose (a slow reply, a reply in parts, the
+  // line's pace). Handlers pause through it so that WaitUntilInputHandled
+  // does not wait for them.
+  void Pause(int ms);
+  // Waits until the logger has read everything the program wrote to the line
+  // so far and has handled it, up to the logger's own pauses and a line that
+  // is full. A test whose program waits are shortened waits for this in its
+  // sleep function: the program's waits are there to give the logger time to
+  // answer, and this gives it that time however busy the machine is. False
+  // when timeoutMs passed first.
+  bool WaitUntilInputHandled(int timeoutMs);
+
   void SetFaults(const Faults& faults);
   Faults GetFaults() const;
   // Line pacing: replies go out at the bytes per second of the set rate.
@@ -132,6 +144,10 @@ class SimLogger {
   std::atomic<unsigned> m_baud{38400};
   std::atomic<int> m_eraseDelayMs{0};
   std::atomic<long> m_vanishBudget{-1};
+  // Set while the logger's thread reads and handles a chunk of input; the
+  // count of its pauses in progress.
+  std::atomic<bool> m_handling{false};
+  std::atomic<int> m_pausing{0};
 
   mutable std::mutex m_mutex;  // state below
   mutable std::condition_variable m_receivedCv;

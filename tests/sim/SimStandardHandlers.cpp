@@ -92,7 +92,7 @@ bool OnLogCommand(SimLogger& logger, const std::string& sentence) {
     }
     case 6: {  // erase
       if (f.size() < 3 || f[2] != "1") return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(logger.EraseDelayMs()));
+      logger.Pause(logger.EraseDelayMs());
       logger.SetLogImage(std::vector<std::uint8_t>(logger.LogImage().size(), 0xFF));
       logger.SetLogParameter(8, 0);
       Acknowledge(logger, 6);
