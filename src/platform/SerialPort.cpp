@@ -38,8 +38,8 @@ class SerialPort::Use {
   Use& operator=(const Use&) = delete;
   // The descriptor, -1 when the port is closed.
   int Fd() const { return m_fd; }
-  // Polls the descriptor for events, or until Close ends the wait; true when
-  // events came on the descriptor (revents holds them).
+  // Polls the descriptor for events (left in revents) as poll does; -1 with
+  // EBADF when Close ends the wait.
   int Poll(short events, int timeoutMs, short& revents) const {
     pollfd fds[2] = {{m_fd, events, 0}, {m_wakeFd, POLLIN, 0}};
     const int r = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, timeoutMs);
