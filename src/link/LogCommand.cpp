@@ -165,6 +165,7 @@ void CPageMTKTracklogSetting::ReadRestOfReply(DWORD have) {
 }
 
 char* CPageMTKTracklogSetting::SendLogCommand(int t, int a, int b) {
+  AwaitReceivePassEnd();
   MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
@@ -177,16 +178,22 @@ char* CPageMTKTracklogSetting::SendLogCommand(int t, int a, int b) {
 
   const char* expected = (t == 2 || t == 7) ? "$PMTK182" : "$PMTK001";
   const int polls = (t == 6) ? 1000 : 10;
-  char* buffer = m_pReplyBuffer.get();
   for (int poll = 0; poll < polls; ++poll) {
     Sleep(kPollPauseMs);
     const DWORD read = PollRead(kPollReadBytes);
-    if (std::strcmp(buffer, sentence.c_str()) == 0) std::strcpy(buffer, "NONE");
-    if (t == 7) return buffer;
-    if (std::strncmp(buffer, expected, 8) == 0) {
+    char* answer = nullptr;
+    {
+      std::lock_guard lock(m_replyMutex);
+      char* buffer = m_pReplyBuffer.get();
+      if (!buffer) return nullptr;
+      if (std::strcmp(buffer, sentence.c_str()) == 0) std::strcpy(buffer, "NONE");
+      if (t == 7) return buffer;
+      if (std::strncmp(buffer, expected, 8) == 0) answer = buffer;
+    }
+    if (answer) {
       // Its flag or value may still be on the line.
       ReadRestOfReply(read);
-      return buffer;
+      return answer;
     }
   }
   return nullptr;
@@ -239,6 +246,7 @@ BOOL CPageMTKTracklogSetting::PostLogCommand(int t, int a, int b) {
 }
 
 char* CPageMTKTracklogSetting::SendMakerCommand(int n, const std::string&) {
+  AwaitReceivePassEnd();
   MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
@@ -247,6 +255,7 @@ char* CPageMTKTracklogSetting::SendMakerCommand(int n, const std::string&) {
   for (int poll = 0; poll < kMakerPolls; ++poll) {
     Sleep(kPollPauseMs);
     PollRead(kPollReadBytes);
+    std::lock_guard lock(m_replyMutex);
     char* reply = FindMakerReply(m_pReplyBuffer.get(), 80);
     if (reply && std::strncmp(reply, accepted.c_str(), accepted.size()) == 0) return reply;
   }
@@ -264,6 +273,7 @@ char* CPageMTKTracklogSetting::SendDeviceQuery(int query, const std::string&) {
                                    {861, "$PVNT829*2F\r\n", 2, "$PVNT861"},
                                    {865, "$PVNT832*25\r\n", 3, "$PVNT865"},
                                    {837, "$PVNT837*20\r\n", 0, nullptr}};
+  AwaitReceivePassEnd();
   MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
@@ -276,6 +286,7 @@ char* CPageMTKTracklogSetting::SendDeviceQuery(int query, const std::string&) {
     Sleep(kPollPauseMs);
     PollRead(kPollReadBytes);
     if (q->kind == 0) continue;
+    std::lock_guard lock(m_replyMutex);
     char* reply = FindDeviceReply(m_pReplyBuffer.get(), q->kind, 80);
     if (reply && std::strncmp(reply, q->prefix, 8) == 0) return reply;
   }

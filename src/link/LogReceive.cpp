@@ -84,39 +84,48 @@ int CPageMTKTracklogSetting::ReceiveLoop() {
   MarkSentenceSent();
   std::vector<char> chunk(kReceiveChunk);
   while (!m_bReceiveStop) {
-    if (!g_bReceiving || m_bTransferCancel || !PortSet() || !HasReplyBuffer()) {
+    if (!BeginReceivePass()) {
       Sleep(kIdlePauseMs);
       continue;
     }
-    // A new pass (a new sector request): start from an empty buffer.
-    ClearReplyBuffer();
-    m_nReceivedBytes = 0;
-    // The pass lasts while the download receives; a buffer that fills up
-    // ends it (below). Bytes are not counted across the pass: the senders
-    // empty the buffer at each request, and a pass that outlives one must not
-    // end, and empty the buffer, in the middle of the next sector.
-    DWORD lastData = GetTickCount();
-    while (g_bReceiving && !m_bReceiveStop) {
-      if (!PortSet() || m_bTransferCancel) break;
-      const DWORD read = ReadReceived(chunk.data(), static_cast<DWORD>(chunk.size()));
-      if (read > 0) {
-        const std::size_t kept = AppendReceived(chunk.data(), read);
-        m_nReceivedBytes += static_cast<int>(kept);
-        lastData = GetTickCount();
-        if (kept < read) break;  // buffer full: the pass ends, the next one starts empty
-      } else if (Elapsed(lastData) > static_cast<DWORD>(m_nReceiveIdleLimitMs)) {
-        // The logger has fallen silent: give the transfer up.
-        g_bReceiving = 0;
-        m_bReceiveStop = 1;
-        m_bTransferCancel = 1;
-        return 0;
-      }
-    }
+    const BOOL goOn = RunReceivePass(chunk);
+    EndReceivePass();
+    if (!goOn) break;
   }
   return 0;
 }
 
+BOOL CPageMTKTracklogSetting::RunReceivePass(std::vector<char>& chunk) {
+  // A new pass (a new sector request): start from an empty buffer.
+  ClearReplyBuffer();
+  m_nReceivedBytes = 0;
+  // The pass lasts while the download receives; a buffer that fills up
+  // ends it (below). Bytes are not counted across the pass: the senders
+  // empty the buffer at each request, and a pass that outlives one must not
+  // end, and empty the buffer, in the middle of the next sector.
+  DWORD lastData = GetTickCount();
+  while (g_bReceiving && !m_bReceiveStop) {
+    if (!PortSet() || m_bTransferCancel) break;
+    const DWORD read = ReadReceived(chunk.data(), static_cast<DWORD>(chunk.size()));
+    if (read > 0) {
+      const std::size_t kept = AppendReceived(chunk.data(), read);
+      m_nReceivedBytes += static_cast<int>(kept);
+      lastData = GetTickCount();
+      if (m_onReceiveAppended) m_onReceiveAppended();
+      if (kept < read) break;  // buffer full: the pass ends, the next one starts empty
+    } else if (Elapsed(lastData) > static_cast<DWORD>(m_nReceiveIdleLimitMs)) {
+      // The logger has fallen silent: give the transfer up.
+      g_bReceiving = 0;
+      m_bReceiveStop = 1;
+      m_bTransferCancel = 1;
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
 char* CPageMTKTracklogSetting::ReceiveLogData(int count) {
+  AwaitReceivePassEnd();
   MarkSentenceSent();
   if (!m_pReplyBuffer) return NotConnectedReply();
   {
@@ -154,6 +163,7 @@ char* CPageMTKTracklogSetting::ReceiveLogData(int count) {
 }
 
 char* CPageMTKTracklogSetting::SendLogCommandSized(int t, int a, int b) {
+  AwaitReceivePassEnd();
   MarkSentenceSent();
   ClearReplyBuffer();
   if (!g_bPortOpen || !m_pReplyBuffer) return AnswerNotConnected();
@@ -164,10 +174,12 @@ char* CPageMTKTracklogSetting::SendLogCommandSized(int t, int a, int b) {
   const long long wanted = 6LL * std::max(b, 0);
   const DWORD readBytes =
       static_cast<DWORD>(std::min<long long>(wanted, static_cast<long long>(kReplyBufferSize - 1)));
-  char* buffer = m_pReplyBuffer.get();
   for (int poll = 0; poll < polls; ++poll) {
     Sleep(static_cast<DWORD>(std::max(g_nPollPauseMs.load(), 0)));
     PollRead(readBytes);
+    std::lock_guard lock(m_replyMutex);
+    char* buffer = m_pReplyBuffer.get();
+    if (!buffer) return nullptr;
     if (t == 7) return buffer;
     if (std::strncmp(buffer, expected, 8) == 0) return buffer;
   }

@@ -88,6 +88,9 @@ int CPageMTKTracklogSetting::DownloadLog() {
 
   const CTime start = CTime::GetCurrentTime();
   ClearReplyBuffer();
+  // No pass until the first sector's request: the speed command below has
+  // the port to itself.
+  g_bReceiving = 0;
   m_bReceiveStop = 0;
   m_pReceiveThread = AfxBeginThread(ReceiveThreadProc, this);
   if (bridge) {

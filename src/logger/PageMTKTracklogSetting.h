@@ -3,9 +3,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +50,9 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   // a vanished or confused logger is noticed without waiting for ever). It
   // counts only while a sector is being received.
   static constexpr int kReceiveIdleLimitMs = 8000;
+  // Longest wait of a sender for the receive thread to leave its pass (it
+  // leaves within one data wait, so this is only a safety bound).
+  static constexpr int kReceivePassEndWaitMs = 2000;
 
   // The device page whose port the commands go through.
   void SetDevicePage(CPageDeviceSetting* page) { m_pLinkDevicePage = page; }
@@ -115,6 +120,13 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   std::atomic<int> m_nReceivedBytes{0};
   // Silence limit of the receive loop in milliseconds (tests shorten it).
   int m_nReceiveIdleLimitMs = kReceiveIdleLimitMs;
+  // Bound of a sender's wait for the receive pass to end (tests lengthen it).
+  int m_nReceivePassEndWaitMs = kReceivePassEndWaitMs;
+  // Called on the receive thread after each append of a pass (a test seam;
+  // set it before the receive thread starts).
+  std::function<void()> m_onReceiveAppended;
+  // TRUE while a sender waits for the receive thread to leave its pass.
+  BOOL IsReceivePassAwaited();
 
  private:
   // Sets the settings object's sentence-sent flag; the receive thread and the
@@ -133,10 +145,26 @@ class CPageMTKTracklogSetting : public CLoggerPage {
   BOOL HasReplyBuffer();
   // One wait for data and one read for the receive side; 0 without data.
   DWORD ReadReceived(char* data, DWORD count);
+  // The receive thread's pass (reading while g_bReceiving is set), in
+  // link/ReceivePass.cpp. A pass begins only while g_bReceiving is set, so a
+  // sender that finds no pass running has the port and the buffer to itself
+  // until the download sets the flag again.
+  BOOL BeginReceivePass();
+  void EndReceivePass();
+  // Reads and appends until the pass ends; FALSE when the logger has fallen
+  // silent and the receive loop is to end.
+  BOOL RunReceivePass(std::vector<char>& chunk);
+  // The waiting senders read the port themselves: they first wait, bounded,
+  // until the receive thread is out of its pass (its last read appended).
+  void AwaitReceivePassEnd();
 
   CPageDeviceSetting* m_pLinkDevicePage = nullptr;
   std::mutex m_replyMutex;
   std::size_t m_nReplyLength = 0;  // text length the receive thread appends at
+  std::mutex m_passMutex;          // guards the two pass fields below
+  std::condition_variable m_passEnded;
+  bool m_bReceivePassActive = false;
+  int m_nReceivePassWaiters = 0;
   char m_szNotConnected[14] = "Not Connected";
   // ---------------------------------------------------------------------
   // End of the command layer block.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -18,6 +19,43 @@ namespace {
 constexpr int kWriteStallMs = 3000;
 
 }  // namespace
+
+class SerialPort::Use {
+ public:
+  explicit Use(const SerialPort& port) : m_port(port) {
+    std::lock_guard lock(port.m_useMutex);
+    m_fd = port.m_fd;
+    if (m_fd < 0) return;
+    m_wakeFd = port.m_wakeFd;
+    ++port.m_nUses;
+  }
+  ~Use() {
+    if (m_fd < 0) return;
+    std::lock_guard lock(m_port.m_useMutex);
+    if (--m_port.m_nUses == 0) m_port.m_usesEnded.notify_all();
+  }
+  Use(const Use&) = delete;
+  Use& operator=(const Use&) = delete;
+  // The descriptor, -1 when the port is closed.
+  int Fd() const { return m_fd; }
+  // Polls the descriptor for events (left in revents) as poll does; -1 with
+  // EBADF when Close ends the wait.
+  int Poll(short events, int timeoutMs, short& revents) const {
+    pollfd fds[2] = {{m_fd, events, 0}, {m_wakeFd, POLLIN, 0}};
+    const int r = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, timeoutMs);
+    revents = fds[0].revents;
+    if (r > 0 && fds[1].revents != 0) {
+      errno = EBADF;  // the port is closing
+      return -1;
+    }
+    return r;
+  }
+
+ private:
+  const SerialPort& m_port;
+  int m_fd = -1;
+  int m_wakeFd = -1;
+};
 
 SerialPort::~SerialPort() { Close(); }
 
@@ -50,17 +88,28 @@ bool SerialPort::Open(const std::string& name, DWORD baud) {
   // DTR and RTS held on; a pseudo-terminal refuses modem lines, which is fine.
   int lines = TIOCM_DTR | TIOCM_RTS;
   (void)::ioctl(fd, TIOCMBIS, &lines);
-  m_fd = fd;
+  const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake < 0) {
+    m_lastError = errno;
+    ::close(fd);
+    return false;
+  }
+  {
+    std::lock_guard lock(m_useMutex);
+    m_wakeFd = wake;
+    m_fd = fd;
+  }
   m_lastError = 0;
   return true;
 }
 
 bool SerialPort::SetSpeed(DWORD baud) {
-  if (m_fd < 0) {
+  const Use use(*this);
+  if (use.Fd() < 0) {
     m_lastError = EBADF;
     return false;
   }
-  if (!ConfigureSerialLine(m_fd, baud)) {
+  if (!ConfigureSerialLine(use.Fd(), baud)) {
     m_lastError = errno;
     return false;
   }
@@ -69,7 +118,8 @@ bool SerialPort::SetSpeed(DWORD baud) {
 
 bool SerialPort::Read(void* buffer, std::size_t count, std::size_t& read) {
   read = 0;
-  const int fd = m_fd;
+  const Use use(*this);
+  const int fd = use.Fd();
   if (fd < 0) {
     m_lastError = EBADF;
     return false;
@@ -87,7 +137,8 @@ bool SerialPort::Read(void* buffer, std::size_t count, std::size_t& read) {
 
 bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& written) {
   written = 0;
-  const int fd = m_fd;
+  const Use use(*this);
+  const int fd = use.Fd();
   if (fd < 0) {
     m_lastError = EBADF;
     return false;
@@ -103,8 +154,8 @@ bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& writt
       m_lastError = errno;
       return false;
     }
-    pollfd pfd{fd, POLLOUT, 0};
-    int r = ::poll(&pfd, 1, kWriteStallMs);
+    short revents = 0;
+    int r = use.Poll(POLLOUT, kWriteStallMs, revents);
     if (r == 0) {
       m_lastError = ETIMEDOUT;
       return false;
@@ -113,7 +164,7 @@ bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& writt
       m_lastError = errno;
       return false;
     }
-    if (r > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) && !(pfd.revents & POLLOUT)) {
+    if (r > 0 && (revents & (POLLERR | POLLHUP | POLLNVAL)) && !(revents & POLLOUT)) {
       m_lastError = EIO;
       return false;
     }
@@ -122,19 +173,20 @@ bool SerialPort::Write(const void* buffer, std::size_t count, std::size_t& writt
 }
 
 bool SerialPort::WaitReadable(int timeoutMs) const {
-  const int fd = m_fd;
-  if (fd < 0) return false;
-  pollfd pfd{fd, POLLIN, 0};
-  int r = ::poll(&pfd, 1, timeoutMs);
-  return r > 0 && (pfd.revents & (POLLIN | POLLHUP | POLLERR));
+  const Use use(*this);
+  if (use.Fd() < 0) return false;
+  short revents = 0;
+  const int r = use.Poll(POLLIN, timeoutMs, revents);
+  return r > 0 && (revents & (POLLIN | POLLHUP | POLLERR));
 }
 
 bool SerialPort::Purge() {
-  if (m_fd < 0) {
+  const Use use(*this);
+  if (use.Fd() < 0) {
     m_lastError = EBADF;
     return false;
   }
-  if (::tcflush(m_fd, TCIOFLUSH) != 0) {
+  if (::tcflush(use.Fd(), TCIOFLUSH) != 0) {
     m_lastError = errno;
     return false;
   }
@@ -142,8 +194,17 @@ bool SerialPort::Purge() {
 }
 
 bool SerialPort::Close() {
-  const int fd = m_fd.exchange(-1);
-  if (fd < 0) return false;
+  int fd = -1;
+  {
+    std::unique_lock lock(m_useMutex);
+    fd = m_fd.exchange(-1);
+    if (fd < 0) return false;
+    // New calls find the port closed; those in flight are woken and waited for.
+    (void)::eventfd_write(m_wakeFd, 1);
+    m_usesEnded.wait(lock, [this] { return m_nUses == 0; });
+    ::close(m_wakeFd);
+    m_wakeFd = -1;
+  }
   // The exclusive mode belongs to the terminal, not to this descriptor: it
   // would outlive the close while another holder (a simulated logger's end of
   // a pseudo-terminal) keeps the terminal open, and refuse the next open.

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "platform/WinTypes.h"
@@ -44,12 +46,21 @@ class SerialPort {
   bool WaitReadable(int timeoutMs) const;
   // Discards what is queued in both directions.
   bool Purge();
+  // Ends the waits in flight on other threads and closes the port once no
+  // call uses it any more.
   bool Close();
 
  private:
+  // One call's use of the descriptor. Close waits until none is in flight, so
+  // a descriptor is never closed, or its number reused, under a call.
+  class Use;
   // A receive thread may read while another thread writes or closes.
   std::atomic<int> m_fd{-1};
   std::atomic<int> m_lastError{0};
+  mutable std::mutex m_useMutex;  // guards the three fields below
+  mutable std::condition_variable m_usesEnded;
+  mutable int m_nUses = 0;
+  int m_wakeFd = -1;  // an event that ends the waits in flight when the port closes
 };
 
 // Applies raw 8N1, no flow control, VMIN/VTIME 0 and the rate to a terminal

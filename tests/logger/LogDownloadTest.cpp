@@ -3,7 +3,9 @@
 // download ends early.
 #include <sys/resource.h>
 
+#include <atomic>
 #include <csignal>
+#include <cstring>
 
 #include "LogDownloadFixture.h"
 
@@ -219,6 +221,34 @@ TEST_F(LogDownloadTest, PageGoingMidDownloadJoinsItsThreadsSilently) {
   EXPECT_FALSE(worker->IsRunning());
   EXPECT_EQ(ui.MessageBoxCount(), 0u);
   EXPECT_TRUE(Files(".kml").empty());
+}
+
+TEST_F(LogDownloadTest, MakerCommandWaitsUntilTheReceivePassHasEnded) {
+  Connect({.seed = 28, .sectors = 2});
+  page->m_nReceivePassEndWaitMs = 600000;  // only the receive thread ends the wait
+  // Once sector 0's last piece is in, the receive thread stays in its pass
+  // until the worker either waits for it or sends the next maker command 6.
+  std::atomic<bool> held{false}, sentDuringPass{false};
+  page->m_onReceiveAppended = [&] {
+    if (held) return;
+    {
+      auto lock = page->LockReplyBuffer();
+      const char* last = std::strstr(page->GetReplyBuffer(), "$PMTK182,8,0000F800,");
+      if (!last || !std::strchr(last, '\n')) return;
+    }
+    held = true;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!page->IsReceivePassAwaited() && logger.CountReceived("$VANTO710,6") < 2 &&
+           std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    sentDuringPass = logger.CountReceived("$VANTO710,6") >= 2;
+  };
+  Upload();
+  EXPECT_TRUE(held);
+  EXPECT_FALSE(sentDuringPass);
+  EXPECT_EQ(Text(*page, IDC_MTK_TRANSFER_STATUS).rfind("Upload Succeed!", 0), 0u);
+  EXPECT_EQ(logger.CountReceived("$VANTO710,6"), 2);
+  ExpectFilesHold(memory->Content());
 }
 
 TEST_F(LogDownloadTest, KmlThatCannotBeWrittenFailsTheDownload) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
@@ -115,6 +116,41 @@ TEST(SerialPortTest, PurgeDropsWhatWasReceived) {
   ASSERT_TRUE(port.Purge());
   ASSERT_EQ(write(pty.master(), "fresh", 5), 5);
   EXPECT_EQ(ReadAvailable(port), "fresh");
+}
+
+// True once the thread tid is blocked in poll or ppoll.
+bool BlockedInPoll(pid_t tid) {
+  std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+  std::string number;
+  in >> number;
+  return number == "7" || number == "271";
+}
+
+TEST(SerialPortTest, CloseEndsAWaitInFlightAndClosesAfterIt) {
+  Pty pty;
+  SerialPort port;
+  ASSERT_TRUE(port.Open(pty.path(), 38400));
+  std::atomic<pid_t> waiter{0};
+  std::atomic<bool> waited{false};
+  std::thread receiver([&] {
+    waiter = gettid();
+    port.WaitReadable(600000);  // nothing comes
+    waited = true;
+  });
+  const auto inWait = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while ((waiter == 0 || !BlockedInPoll(waiter)) && std::chrono::steady_clock::now() < inWait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(BlockedInPoll(waiter));
+  // The descriptor must not be closed under the wait: the close ends it first.
+  port.Close();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!waited && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(waited);
+  if (!waited) {
+    EXPECT_EQ(write(pty.master(), "x", 1), 1);  // let a stuck wait go
+  }
+  receiver.join();
 }
 
 TEST(SerialPortTest, SecondOpenOfTheSamePortIsRefused) {
