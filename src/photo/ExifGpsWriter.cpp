@@ -516,7 +516,7 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
   // Created exclusively: nothing already at a temporary name (a link to the
   // photo, say) is written through; the rename replaces only the name.
   OutputFile copy;
-  const bool written = copy.Create(output) == 0 &&
+  const bool written = copy.Create(output, 0666, &m_gpsCopyBatch) == 0 &&
                        WriteAll(copy.Descriptor(), head.data(), head.size()) &&
                        CopyRest(photo.fd, static_cast<off_t>(rest), copy.Descriptor(),
                                 static_cast<off_t>(head.size())) &&
