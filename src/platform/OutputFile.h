@@ -30,8 +30,6 @@ class OutputFile {
   // be).
   int Descriptor() const { return m_fd; }
   std::FILE* Stream();
-  // The errno of the stream's first failed write, 0 when none failed.
-  int StreamError() const { return m_sink.error; }
   const std::filesystem::path& Path() const { return m_path; }
   const std::filesystem::path& TemporaryPath() const { return m_temp; }
   // Flushes the stream, makes the temporary durable (unless in a batch),
