@@ -473,6 +473,8 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
     fail(LoadText(IDS_PHOTO_CANNOT_OPEN_PHOTO));
     return;
   }
+  // A small photo has been read whole: its rest is written from memory.
+  bool whole = data.size() < kHeadBytes;
   std::string why;
   GpsCopyResult result = BuildGpsExifHead(data, point, head, rest, why);
   if (result == GpsCopyResult::FormatError && data.size() == kHeadBytes) {
@@ -480,6 +482,7 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
       fail(LoadText(IDS_PHOTO_CANNOT_OPEN_PHOTO));
       return;
     }
+    whole = true;
     result = BuildGpsExifHead(data, point, head, rest, why);
   }
   switch (result) {
@@ -516,10 +519,11 @@ void CPageTrackLogPhoto::WriteGpsExif(const std::string& path, const TrackPoint&
   // Created exclusively: nothing already at a temporary name (a link to the
   // photo, say) is written through; the rename replaces only the name.
   OutputFile copy;
-  const bool written = copy.Create(output) == 0 &&
+  const bool written = copy.Create(output, 0666, &m_gpsCopyBatch) == 0 &&
                        WriteAll(copy.Descriptor(), head.data(), head.size()) &&
-                       CopyRest(photo.fd, static_cast<off_t>(rest), copy.Descriptor(),
-                                static_cast<off_t>(head.size())) &&
+                       (whole ? WriteAll(copy.Descriptor(), data.data() + rest, data.size() - rest)
+                              : CopyRest(photo.fd, static_cast<off_t>(rest), copy.Descriptor(),
+                                         static_cast<off_t>(head.size()))) &&
                        copy.Commit() == 0;
   if (!written) {
     copy.Discard();

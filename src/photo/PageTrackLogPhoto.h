@@ -16,6 +16,7 @@
 #include "logger/LoggerPage.h"
 #include "logger/TrackRecord.h"
 #include "photo/PhotoTypes.h"
+#include "platform/OutputBatch.h"
 #include "platform/WinTypes.h"
 #include "res/photo_ids.h"
 #include "ui/HListBox.h"
@@ -75,7 +76,8 @@ class CPageTrackLogPhoto : public CLoggerPage {
   BYTE CheckRecord(const BYTE* record) const;
   BYTE CheckRecord(const TrackRecord& record) const { return CheckRecord(record.bytes); }
 
-  // Geotagged copy of one photo in the "GPS" folder beside it.
+  // Geotagged copy of one photo in the "GPS" folder beside it; part of
+  // m_gpsCopyBatch while that is active, else a single output.
   void WriteGpsExif(const std::string& path, const TrackPoint& point, int& errorFlag,
                     std::string& message);
   static int ExifTypeSize(int type, std::uint32_t count, int& size);
@@ -128,6 +130,9 @@ class CPageTrackLogPhoto : public CLoggerPage {
   CWnd* m_pMainDlg = nullptr;
   // Why the last job failed (empty after a job that succeeded).
   std::string m_strJobError;
+  // The geotagged copies of the running job: each folder cleaned of stale
+  // temporaries once, all copies made durable together at the job's end.
+  OutputBatch m_gpsCopyBatch;
   CHListBox m_listResult;  // keeps its horizontal extent for long paths
   CStatic m_staticStatus;
   CStatic m_staticConvert;
@@ -146,6 +151,9 @@ class CPageTrackLogPhoto : public CLoggerPage {
   // The geotagged copy of one matched photo; a copy that is refused or fails
   // is listed with the writer's message.
   void WriteGpsCopy(const std::string& path, const TrackPoint& point);
+  // Makes the job's geotagged copies durable; a folder where that fails is
+  // listed with the reason.
+  void FinishGpsCopies();
   // Message box with the program's caption and the stop icon.
   void ShowError(const std::string& text);
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <memory>
 
@@ -145,6 +146,7 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
     ApplyCalibration();
     SortPhotos();
     MatchPhotos();
+    m_gpsCopyBatch.Begin();
     try {
       if (!WriteKmlBody(trl.get()))
         m_strJobError = FailureText(IDS_CANNOT_READ, m_strTrlPath, errno);
@@ -152,8 +154,15 @@ BOOL CPageTrackLogPhoto::WritePhotoKml() {
     } catch (const CFileException& e) {
       m_strJobError = FailureText(IDS_CANNOT_WRITE, m_strOutputName, e.m_lOsError);
     }
+    FinishGpsCopies();
   }
   if (!m_strJobError.empty()) m_pKmlFile->Abort();
   if (g_utilityManager.m_bHighSpeed) RunMainTimer(FALSE);
   return m_strJobError.empty() ? TRUE : FALSE;
+}
+
+void CPageTrackLogPhoto::FinishGpsCopies() {
+  std::filesystem::path folder;
+  if (const int err = m_gpsCopyBatch.Finish(&folder); err != 0)
+    AddResultLine(FailureText(IDS_CANNOT_WRITE, folder.string(), err));
 }

@@ -1,59 +1,121 @@
 #include "platform/TempFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <string>
-#include <system_error>
+#include <string_view>
 
 namespace {
 
-constexpr const char* kTempMark = ".tmp.";
+constexpr std::string_view kTempMark = ".tmp.";
 
-// The process id in "<pid>.<n>", or 0 when the rest is not of that form.
-pid_t WriterOf(const std::string& rest) {
+// A decimal number as we write it: digits, no leading zero.
+bool IsNumber(std::string_view text) {
+  if (text.empty() || text.size() > 10) return false;
+  if (text.size() > 1 && text[0] == '0') return false;
+  for (const char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// "<pid>.<n>" as CreateTempFileBeside writes it (a pid is never 0).
+bool IsTempSuffix(std::string_view rest) {
   const std::size_t dot = rest.find('.');
-  if (dot == 0 || dot == std::string::npos || dot + 1 == rest.size()) return 0;
-  long pid = 0;
-  const char* end = rest.data() + dot;
-  if (auto r = std::from_chars(rest.data(), end, pid); r.ec != std::errc() || r.ptr != end)
-    return 0;
-  for (std::size_t i = dot + 1; i < rest.size(); ++i)
-    if (rest[i] < '0' || rest[i] > '9') return 0;
-  // Never a process group or every process (0, negative numbers).
-  return pid > 0 && pid <= 0x3fffffff ? static_cast<pid_t>(pid) : 0;
+  if (dot == std::string_view::npos) return false;
+  const std::string_view pid = rest.substr(0, dot);
+  return IsNumber(pid) && pid != "0" && IsNumber(rest.substr(dot + 1));
+}
+
+// "<name>.tmp.<pid>.<n>" for any non-empty name.
+bool IsAnyTempName(std::string_view name) {
+  const std::size_t mark = name.rfind(kTempMark);
+  return mark != std::string_view::npos && mark > 0 &&
+         IsTempSuffix(name.substr(mark + kTempMark.size()));
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes name in the folder when it is a regular file of the user that no
+// writer holds locked. Links, folders, devices and other users' files are
+// never opened nor removed.
+void RemoveIfStale(int dirFd, const char* name) {
+  struct stat seen {};
+  if (::fstatat(dirFd, name, &seen, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(seen.st_mode) ||
+      seen.st_uid != ::geteuid())
+    return;
+  const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat opened {};
+  struct flock lock {};
+  lock.l_type = F_RDLCK;
+  lock.l_whence = SEEK_SET;
+  // The read lock is refused while a writer holds its write lock; an error
+  // (no locks on this file system) keeps the file too.
+  if (::fstat(fd, &opened) == 0 && SameFile(seen, opened) && S_ISREG(opened.st_mode) &&
+      opened.st_uid == ::geteuid() && ::fcntl(fd, F_OFD_SETLK, &lock) == 0) {
+    // Still this file under the name: its writer may have renamed it away
+    // and made a new one since it was opened.
+    struct stat now {};
+    if (::fstatat(dirFd, name, &now, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(now, opened))
+      ::unlinkat(dirFd, name, 0);
+  }
+  ::close(fd);
+}
+
+// Lists folder once and removes the stale temporaries whose names pass test.
+template <typename NameTest>
+void RemoveStaleIn(const std::filesystem::path& folder, NameTest test) {
+  const std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : folder;
+  DIR* listing = ::opendir(dir.c_str());
+  if (listing == nullptr) return;
+  const int dirFd = ::dirfd(listing);
+  while (const dirent* entry = ::readdir(listing)) {
+    if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) continue;
+    if (test(std::string_view(entry->d_name))) RemoveIfStale(dirFd, entry->d_name);
+  }
+  ::closedir(listing);
 }
 
 }  // namespace
 
 int CreateTempFileBeside(const std::filesystem::path& target, std::filesystem::path& temp,
                          unsigned mode) {
-  const std::string prefix = target.string() + kTempMark + std::to_string(getpid()) + ".";
+  const std::string prefix =
+      target.string() + std::string(kTempMark) + std::to_string(getpid()) + ".";
   // A name already taken (by another thread's write, or a link planted
   // there) is passed over for the next number.
   for (int n = 0; n < 100; ++n) {
     temp = prefix + std::to_string(n);
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    if (fd >= 0) {
+      // Marks the temporary as in use for every cleaner; best effort, as
+      // some file systems have no locks (their cleaners then keep it).
+      struct flock lock {};
+      lock.l_type = F_WRLCK;
+      lock.l_whence = SEEK_SET;
+      ::fcntl(fd, F_OFD_SETLK, &lock);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
   }
   errno = EEXIST;
   return -1;
 }
 
 void RemoveStaleTempFiles(const std::filesystem::path& target) {
-  std::filesystem::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-  const std::string prefix = target.filename().string() + kTempMark;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    const pid_t pid = WriterOf(name.substr(prefix.size()));
-    if (pid == 0 || pid == getpid()) continue;
-    // Only a process that is certainly gone: EPERM means it runs as another user.
-    if (kill(pid, 0) != 0 && errno == ESRCH) unlink(entry.path().c_str());
-  }
+  const std::string prefix = target.filename().string() + std::string(kTempMark);
+  RemoveStaleIn(target.parent_path(), [&prefix](std::string_view name) {
+    return name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+           IsTempSuffix(name.substr(prefix.size()));
+  });
+}
+
+void RemoveStaleTempFilesIn(const std::filesystem::path& folder) {
+  RemoveStaleIn(folder, IsAnyTempName);
 }

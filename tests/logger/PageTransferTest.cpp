@@ -167,12 +167,15 @@ TEST_F(PageTransferTest, FailedUploadsSayWhyAndKeepTheOldFile) {
   EXPECT_EQ(Upload(dir.path() / "missing" / "log.trl"),
             "Upload failed. The file " + (dir.path() / "missing" / "log.trl").string() +
                 " cannot be created: No such file or directory");
-  // A complete log that cannot take the chosen name is not reported as saved.
+  // A log that cannot take the chosen name is not reported as saved: a
+  // folder there is refused before the transfer.
   faults.userBreakAt = -1;
   block->SetFaults(faults);
   std::filesystem::create_directory(dir.path() / "taken.trl");
   std::filesystem::create_directory(dir.path() / "taken.trl" / "inside");
-  EXPECT_EQ(Upload(dir.path() / "taken.trl"), "Upload failed. The file cannot be written.");
+  EXPECT_EQ(Upload(dir.path() / "taken.trl"), "Upload failed. The file " +
+                                                  (dir.path() / "taken.trl").string() +
+                                                  " cannot be created: Is a directory");
   std::filesystem::remove_all(dir.path() / "taken.trl");
 
   faults.vanishAt = 1;

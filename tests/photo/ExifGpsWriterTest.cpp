@@ -1,5 +1,6 @@
 // Geotagged copies: content read back, offsets, refusals and cleanup.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -309,6 +310,39 @@ TEST_F(GpsWriterTest, LinksAtTemporaryNamesAreNeverWrittenThrough) {
   EXPECT_EQ(o.flag, 0) << o.message;
   ASSERT_EQ(BuildGpsExifCopy(late, point, expected, message), GpsCopyResult::Written);
   EXPECT_EQ(phototest::ReadFile(o.copy), expected);
+}
+
+TEST_F(GpsWriterTest, AJobCleansTheGpsFolderOnlyAtItsFirstCopy) {
+  const Bytes photo = BuildJpeg(JpegLayout{});
+  phototest::WriteFile(dir.path() / "a.jpg", photo);
+  phototest::WriteFile(dir.path() / "b.jpg", photo);
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  const fs::path stale = dir.path() / "GPS" / ("b_GPS.jpg.tmp." + std::to_string(child) + ".0");
+  const auto copy = [&](const char* name) {
+    int flag = -1;
+    std::string message;
+    page.WriteGpsExif((dir.path() / name).string(), point, flag, message);
+    EXPECT_EQ(flag, 0) << message;
+  };
+
+  page.m_gpsCopyBatch.Begin();
+  copy("a.jpg");
+  // Left by a writer killed after this job cleaned the folder: the job does
+  // not list the folder again for the next copy.
+  phototest::WriteFile(stale, Bytes(10, 1));
+  copy("b.jpg");
+  EXPECT_TRUE(fs::exists(stale));
+  EXPECT_EQ(page.m_gpsCopyBatch.Finish(), 0);
+
+  // The next job removes it at its first copy.
+  page.m_gpsCopyBatch.Begin();
+  copy("a.jpg");
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_EQ(page.m_gpsCopyBatch.Finish(), 0);
+  EXPECT_EQ(phototest::ReadFile(dir.path() / "GPS" / "b_GPS.jpg"),
+            phototest::ReadFile(dir.path() / "GPS" / "a_GPS.jpg"));
 }
 
 TEST_F(GpsWriterTest, NameCollisionInOneRunIsReported) {

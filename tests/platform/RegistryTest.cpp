@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -168,11 +169,19 @@ TEST_F(RegistryTest, TemporariesOfKilledWritersAreRemovedByTheNextWrite) {
   ASSERT_TRUE(WIFSIGNALED(status));
   const fs::path stale = StoreFile().string() + ".tmp." + std::to_string(child) + ".0";
   ASSERT_TRUE(fs::exists(stale));
-  // One of a process that still runs may be in the middle of its write.
+  // One of a writer that still runs may be in the middle of its write: it
+  // holds its temporary locked.
   const fs::path running = StoreFile().string() + ".tmp." + std::to_string(getppid()) + ".0";
   std::ofstream(running) << "partial";
+  const int held = open(running.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(fcntl(held, F_OFD_SETLK, &lock), 0);
 
   ASSERT_EQ(SetString(key, "New", "v"), ERROR_SUCCESS);
+  close(held);
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(running));
   EXPECT_NE(ReadFile(StoreFile()).find("\"Kept\"=\"old value\""), std::string::npos);
