@@ -82,6 +82,19 @@ void RemoveStaleIn(const std::filesystem::path& folder, NameTest test) {
   ::closedir(listing);
 }
 
+// Marks a new temporary as in use for every cleaner. False when a cleaner
+// got to it first: it holds the file (and will remove it), or has removed it
+// already. A file system without locks keeps the file for its cleaners.
+bool HoldAsWriter(int fd, const std::filesystem::path& temp) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) return errno != EAGAIN && errno != EACCES;
+  struct stat mine {
+  }, named{};
+  return ::fstat(fd, &mine) == 0 && ::lstat(temp.c_str(), &named) == 0 && SameFile(mine, named);
+}
+
 }  // namespace
 
 int CreateTempFileBeside(const std::filesystem::path& target, std::filesystem::path& temp,
@@ -94,13 +107,11 @@ int CreateTempFileBeside(const std::filesystem::path& target, std::filesystem::p
     temp = prefix + std::to_string(n);
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd >= 0) {
-      // Marks the temporary as in use for every cleaner; best effort, as
-      // some file systems have no locks (their cleaners then keep it).
-      struct flock lock {};
-      lock.l_type = F_WRLCK;
-      lock.l_whence = SEEK_SET;
-      ::fcntl(fd, F_OFD_SETLK, &lock);
-      return fd;
+      if (HoldAsWriter(fd, temp)) return fd;
+      // A cleaner took the new file for a stale one before it was locked:
+      // the cleaner removes it, and this writer goes on to the next name.
+      ::close(fd);
+      continue;
     }
     if (errno != EEXIST) return -1;
   }

@@ -9,13 +9,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/OutputFile.h"
+#include "platform/TempFile.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -155,4 +158,24 @@ TEST(OutputFile, CommitReportsTheErrorOfTheFailedWriteNotAnInputOutputError) {
   signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(err, EFBIG) << std::strerror(err);
   EXPECT_EQ(Names(dir.path()), std::vector<std::string>{});
+}
+
+TEST(OutputFile, ANewTemporaryIsNeverTakenForAStaleOneByACleanerAtWork) {
+  testsupport::TempDir dir;
+  const fs::path target = dir.path() / "out.txt";
+  // Another writer of the same folder cleans it over and over meanwhile.
+  std::atomic<bool> stop{false};
+  std::thread cleaner([&] {
+    while (!stop) RemoveStaleTempFiles(target);
+  });
+  int failed = 0;
+  for (int i = 0; i < 3000 && failed == 0; ++i) {
+    OutputFile output;
+    const int created = output.Create(target);
+    if (created == 0 && ::write(output.Descriptor(), "x", 1) == 1 && output.Commit() == 0) continue;
+    ++failed;
+  }
+  stop = true;
+  cleaner.join();
+  EXPECT_EQ(failed, 0);
 }
