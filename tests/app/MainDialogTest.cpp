@@ -27,6 +27,26 @@
 
 namespace {
 
+// While it lives, each of the program's shortened waits first lets the
+// logger handle what it was sent, as the whole wait would: a command sent
+// just before a purge has then reached the logger however busy the machine.
+// Declared after the logger and before the dialog, whose end joins the
+// threads that wait.
+class LoggerCatchesUp {
+ public:
+  explicit LoggerCatchesUp(sim::SimLogger& logger)
+      : m_previous(SetSleepFunction([&logger](DWORD ms) {
+          logger.WaitUntilInputHandled(30000);
+          std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / 50));
+        })) {}
+  ~LoggerCatchesUp() { SetSleepFunction(std::move(m_previous)); }
+  LoggerCatchesUp(const LoggerCatchesUp&) = delete;
+  LoggerCatchesUp& operator=(const LoggerCatchesUp&) = delete;
+
+ private:
+  SleepFunction m_previous;
+};
+
 class MainDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -275,6 +295,7 @@ TEST_F(MainDialogTest, TheDialogOutlivesItsHeartbeatThreads) {
 
 TEST_F(MainDialogTest, CloseBoxWhileConnectedLeavesTheLoggerTwiceAndClosesThePort) {
   sim::SimLogger logger;
+  LoggerCatchesUp catchUp(logger);
   ASSERT_TRUE(logger.Ok());
   CVantoUtilityDlg dlg;
   ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
@@ -291,6 +312,7 @@ TEST_F(MainDialogTest, CloseBoxWhileConnectedLeavesTheLoggerTwiceAndClosesThePor
 
 TEST_F(MainDialogTest, CloseAtHighSpeedReturnsTheLineTo38400First) {
   sim::SimLogger logger;
+  LoggerCatchesUp catchUp(logger);
   ASSERT_TRUE(logger.Ok());
   CVantoUtilityDlg dlg;
   ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
@@ -308,6 +330,7 @@ TEST_F(MainDialogTest, CloseAtHighSpeedReturnsTheLineTo38400First) {
 TEST_F(MainDialogTest, EscapeLeavesTheLoggerOnceAndCloseSendsNothing) {
   {
     sim::SimLogger logger;
+    LoggerCatchesUp catchUp(logger);
     CVantoUtilityDlg dlg;
     ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
       Connect(dlg, logger);
@@ -319,6 +342,7 @@ TEST_F(MainDialogTest, EscapeLeavesTheLoggerOnceAndCloseSendsNothing) {
   }
   {
     sim::SimLogger logger;
+    LoggerCatchesUp catchUp(logger);
     CVantoUtilityDlg dlg;
     ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
       Connect(dlg, logger);
@@ -336,6 +360,7 @@ TEST_F(MainDialogTest, EscapeLeavesTheLoggerOnceAndCloseSendsNothing) {
 // The update works on pages the dialog owns: no path may end the window under it.
 TEST_F(MainDialogTest, NoClosingPathEndsTheWindowWhileTheFirmwarePageUpdates) {
   sim::SimLogger logger;
+  LoggerCatchesUp catchUp(logger);
   CVantoUtilityDlg dlg;
   bool stillOpen = false;
   ui.OnModal(IDD_VANTOUTILITY_DIALOG, [&](CDialog&) {
