@@ -23,22 +23,18 @@
 #include "platform/Sleep.h"
 #include "sim/SimLogger.h"
 #include "support/ScriptedUi.h"
+#include "support/test_support.h"
 #include "ui/VersionInfo.h"
 
 namespace {
 
-// While it lives, each of the program's shortened waits first lets the
-// logger handle what it was sent, as the whole wait would: a command sent
-// just before a purge has then reached the logger however busy the machine.
-// Declared after the logger and before the dialog, whose end joins the
-// threads that wait.
+// While it lives, the program's shortened waits let the logger catch up, so
+// a command sent just before a purge has reached it. Declared after the
+// logger and before the dialog, whose end joins the threads that wait.
 class LoggerCatchesUp {
  public:
   explicit LoggerCatchesUp(sim::SimLogger& logger)
-      : m_previous(SetSleepFunction([&logger](DWORD ms) {
-          logger.WaitUntilInputHandled(30000);
-          std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / 50));
-        })) {}
+      : m_previous(SetSleepFunction([&logger](DWORD ms) { logger.ShortenedWait(ms, 50); })) {}
   ~LoggerCatchesUp() { SetSleepFunction(std::move(m_previous)); }
   LoggerCatchesUp(const LoggerCatchesUp&) = delete;
   LoggerCatchesUp& operator=(const LoggerCatchesUp&) = delete;
@@ -83,9 +79,7 @@ class MainDialogTest : public ::testing::Test {
   // The sentences the logger received, without checksums, once it has read
   // the expected number (the simulated logger reads on its own thread).
   static std::vector<std::string> Bodies(const sim::SimLogger& logger, size_t expected = 0) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (logger.Received().size() < expected && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    testsupport::WaitUntil([&] { return logger.Received().size() >= expected; });
     std::vector<std::string> out;
     for (const std::string& s : logger.Received()) out.push_back(s.substr(0, s.find('*')));
     return out;

@@ -14,6 +14,9 @@
 #include "logger/PageMTKTracklogSetting.h"
 #include "platform/Sleep.h"
 #include "sim/SimLogger.h"
+#include "support/test_support.h"
+
+using testsupport::WaitUntil;
 
 class LinkTest : public ::testing::Test {
  protected:
@@ -45,17 +48,14 @@ class LinkTest : public ::testing::Test {
     g_utilityManager.m_bHighSpeed = FALSE;
   }
 
-  // The program's waits run at 1/divisor of their length; each is counted.
-  // Each lets the logger handle what it was sent first, as the whole wait
-  // would on an idle machine: an answer is in before the program polls, and
-  // a sentence is taken at the line speed it was sent at.
+  // The program's waits run at 1/divisor of their length once the logger
+  // has caught up; each is counted.
   void UseSleepDivisor(int divisor) {
     SetSleepFunction([this, divisor](DWORD ms) {
       if (ms == 100) ++pauses100;
       if (ms == 50) ++pauses50;
       if (ms == 5) ++pauses5;
-      logger.WaitUntilInputHandled(kBoundMs);
-      std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
+      logger.ShortenedWait(ms, divisor);
     });
   }
   void StartReceiveThread() {
@@ -66,15 +66,6 @@ class LinkTest : public ::testing::Test {
     g_bReceiving = 0;
     commands.m_bReceiveStop = 1;
     receiver.join();
-  }
-  template <typename Pred>
-  static bool WaitUntil(Pred pred, int timeoutMs) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
   }
 
   sim::SimLogger logger{sim::Model::TX380};

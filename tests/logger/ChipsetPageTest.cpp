@@ -44,14 +44,10 @@ class ChipsetPageTest : public ::testing::Test {
     SetSleepFunction({});
     g_utilityManager = CUtilityManager();
   }
-  // The program's waits run at 1/divisor of their length, each after the
-  // logger has handled what it was sent (however busy the machine), so the
-  // number of tries does not depend on how fast the logger answers.
+  // The program's waits run at 1/divisor of their length once the logger
+  // has caught up, so the number of tries does not depend on its speed.
   void ShortenWaits(int divisor) {
-    SetSleepFunction([this, divisor](DWORD ms) {
-      logger.WaitUntilInputHandled(30000);
-      std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
-    });
+    SetSleepFunction([this, divisor](DWORD ms) { logger.ShortenedWait(ms, divisor); });
   }
   std::string Text(int id) const {
     std::string text;

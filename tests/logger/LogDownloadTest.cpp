@@ -237,10 +237,9 @@ TEST_F(LogDownloadTest, MakerCommandWaitsUntilTheReceivePassHasEnded) {
       if (!last || !std::strchr(last, '\n')) return;
     }
     held = true;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!page->IsReceivePassAwaited() && logger.CountReceived("$VANTO710,6") < 2 &&
-           std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    testsupport::WaitUntil(
+        [&] { return page->IsReceivePassAwaited() || logger.CountReceived("$VANTO710,6") >= 2; },
+        60000);
     sentDuringPass = logger.CountReceived("$VANTO710,6") >= 2;
   };
   Upload();

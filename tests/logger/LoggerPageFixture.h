@@ -22,12 +22,7 @@ class LoggerPortTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(logger.Ok());
     settings = sim::InstallTrackLogSettings(logger);
-    // A tenth of each wait, after the logger has handled what it was sent:
-    // its answer is in before the program polls, however busy the machine.
-    SetSleepFunction([this](DWORD ms) {
-      logger.WaitUntilInputHandled(30000);
-      std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / 10));
-    });
+    SetSleepFunction([this](DWORD ms) { logger.ShortenedWait(ms, 10); });
     g_utilityManager = CUtilityManager();
     device.m_strComPort = logger.PortPath();
     ASSERT_TRUE(device.OpenPort()) << device.GetPortErrorText();

@@ -141,19 +141,11 @@ TEST(SerialPortTest, CloseEndsAWaitInFlightAndClosesAfterIt) {
     port.WaitReadable(600000);  // nothing comes
     waited = true;
   });
-  const auto inWait = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while ((waiter == 0 || !BlockedInPoll(waiter)) && std::chrono::steady_clock::now() < inWait)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  ASSERT_TRUE(BlockedInPoll(waiter));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return waiter != 0 && BlockedInPoll(waiter); }));
   // The descriptor must not be closed under the wait: the close ends it first.
   port.Close();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!waited && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_TRUE(waited);
-  if (!waited) {
-    EXPECT_EQ(write(pty.master(), "x", 1), 1);  // let a stuck wait go
-  }
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return waited.load(); }));
+  if (!waited) (void)write(pty.master(), "x", 1);  // let a stuck wait go
   receiver.join();
 }
 

@@ -251,6 +251,11 @@ void SimLogger::Run() {
   }
 }
 
+void SimLogger::ShortenedWait(unsigned ms, int divisor) {
+  WaitUntilInputHandled(30000);
+  std::this_thread::sleep_for(std::chrono::microseconds(1000LL * ms / divisor));
+}
+
 void SimLogger::Pause(int ms) {
   PauseScope pausing(m_pausing);
   SleepMs(ms);
