@@ -1,4 +1,3 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -169,16 +168,10 @@ TEST_F(RegistryTest, TemporariesOfKilledWritersAreRemovedByTheNextWrite) {
   ASSERT_TRUE(WIFSIGNALED(status));
   const fs::path stale = StoreFile().string() + ".tmp." + std::to_string(child) + ".0";
   ASSERT_TRUE(fs::exists(stale));
-  // One of a writer that still runs may be in the middle of its write: it
-  // holds its temporary locked.
-  const fs::path running = StoreFile().string() + ".tmp." + std::to_string(getppid()) + ".0";
-  std::ofstream(running) << "partial";
-  const int held = open(running.c_str(), O_WRONLY | O_CLOEXEC);
+  // One of a writer that still runs may be in the middle of its write.
+  fs::path running;
+  const int held = CreateTempFileBeside(StoreFile(), running);
   ASSERT_GE(held, 0);
-  struct flock lock {};
-  lock.l_type = F_WRLCK;
-  lock.l_whence = SEEK_SET;
-  ASSERT_EQ(fcntl(held, F_OFD_SETLK, &lock), 0);
 
   ASSERT_EQ(SetString(key, "New", "v"), ERROR_SUCCESS);
   close(held);
