@@ -9,15 +9,6 @@
 
 #include "platform/TempFile.h"
 
-namespace {
-
-std::filesystem::path FolderOf(const std::filesystem::path& target) {
-  std::filesystem::path folder = target.parent_path();
-  return folder.empty() ? std::filesystem::path(".") : folder;
-}
-
-}  // namespace
-
 void OutputBatch::Begin() {
   m_active = true;
   m_cleaned.clear();

@@ -97,9 +97,7 @@ int OutputFile::Commit() {
     m_batch->Committed(m_path);
   } else {
     // Make the rename itself durable.
-    std::filesystem::path dir = m_path.parent_path();
-    if (dir.empty()) dir = ".";
-    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dfd = ::open(FolderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
       ::fsync(dfd);
       ::close(dfd);

@@ -71,8 +71,7 @@ void RemoveIfStale(int dirFd, const char* name) {
 // Lists folder once and removes the stale temporaries whose names pass test.
 template <typename NameTest>
 void RemoveStaleIn(const std::filesystem::path& folder, NameTest test) {
-  const std::filesystem::path dir = folder.empty() ? std::filesystem::path(".") : folder;
-  DIR* listing = ::opendir(dir.c_str());
+  DIR* listing = ::opendir(folder.c_str());
   if (listing == nullptr) return;
   const int dirFd = ::dirfd(listing);
   while (const dirent* entry = ::readdir(listing)) {
@@ -96,6 +95,11 @@ bool HoldAsWriter(int fd, const std::filesystem::path& temp) {
 }
 
 }  // namespace
+
+std::filesystem::path FolderOf(const std::filesystem::path& target) {
+  std::filesystem::path folder = target.parent_path();
+  return folder.empty() ? std::filesystem::path(".") : folder;
+}
 
 int CreateTempFileBeside(const std::filesystem::path& target, std::filesystem::path& temp,
                          unsigned mode) {
@@ -121,7 +125,7 @@ int CreateTempFileBeside(const std::filesystem::path& target, std::filesystem::p
 
 void RemoveStaleTempFiles(const std::filesystem::path& target) {
   const std::string prefix = target.filename().string() + std::string(kTempMark);
-  RemoveStaleIn(target.parent_path(), [&prefix](std::string_view name) {
+  RemoveStaleIn(FolderOf(target), [&prefix](std::string_view name) {
     return name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
            IsTempSuffix(name.substr(prefix.size()));
   });

@@ -21,6 +21,9 @@
 int CreateTempFileBeside(const std::filesystem::path& target, std::filesystem::path& temp,
                          unsigned mode = 0600);
 
+// The folder that holds target ("." for a bare name).
+std::filesystem::path FolderOf(const std::filesystem::path& target);
+
 // Removes the stale temporaries of target: regular files of the user at
 // exactly a temporary's name that no writer holds.
 void RemoveStaleTempFiles(const std::filesystem::path& target);
